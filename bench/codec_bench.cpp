@@ -20,17 +20,21 @@ constexpr std::size_t kSize = 32u << 20;
 // English-like text: words drawn with a Zipf-like law, sentences and line breaks.
 std::string MakeText(std::uint64_t seed, std::size_t size) {
     static const std::vector<std::string> words = {
-        "the", "of", "and", "to", "a", "in", "is", "it", "you", "that", "he", "was", "for", "on",
-        "are", "with", "as", "I", "his", "they", "be", "at", "one", "have", "this", "from", "or",
-        "had", "by", "hot", "word", "but", "what", "some", "we", "can", "out", "other", "were",
-        "all", "there", "when", "up", "use", "your", "how", "said", "an", "each", "she", "which",
-        "do", "their", "time", "if", "will", "way", "about", "many", "then", "them", "write",
-        "would", "like", "so", "these", "her", "long", "make", "thing", "see", "him", "two",
-        "has", "look", "more", "day", "could", "go", "come", "did", "number", "sound", "no",
-        "most", "people", "my", "over", "know", "water", "than", "call", "first", "who", "may",
-        "down", "side", "been", "now", "find", "archive", "compression", "folder", "window"};
+        "the",    "of",      "and",         "to",     "a",      "in",    "is",    "it",    "you",
+        "that",   "he",      "was",         "for",    "on",     "are",   "with",  "as",    "I",
+        "his",    "they",    "be",          "at",     "one",    "have",  "this",  "from",  "or",
+        "had",    "by",      "hot",         "word",   "but",    "what",  "some",  "we",    "can",
+        "out",    "other",   "were",        "all",    "there",  "when",  "up",    "use",   "your",
+        "how",    "said",    "an",          "each",   "she",    "which", "do",    "their", "time",
+        "if",     "will",    "way",         "about",  "many",   "then",  "them",  "write", "would",
+        "like",   "so",      "these",       "her",    "long",   "make",  "thing", "see",   "him",
+        "two",    "has",     "look",        "more",   "day",    "could", "go",    "come",  "did",
+        "number", "sound",   "no",          "most",   "people", "my",    "over",  "know",  "water",
+        "than",   "call",    "first",       "who",    "may",    "down",  "side",  "been",  "now",
+        "find",   "archive", "compression", "folder", "window"};
     std::vector<double> weights;
-    for (std::size_t i = 0; i < words.size(); ++i) weights.push_back(1.0 / (i + 1));
+    for (std::size_t i = 0; i < words.size(); ++i)
+        weights.push_back(1.0 / (i + 1));
     std::discrete_distribution<std::size_t> pick(weights.begin(), weights.end());
     std::mt19937_64 rng(seed);
     std::string s;
@@ -58,7 +62,8 @@ std::string MakeZipBytes(std::size_t size) {
     for (std::uint64_t member = 0; out.size() < size; ++member) {
         std::string plain = MakeText(100 + member, 1 << 20);
         for (std::size_t i = 0; i < plain.size(); i += 4096 + rng() % 8192)
-            for (int k = 0; k < 64 && i + k < plain.size(); ++k) plain[i + k] = static_cast<char>(rng());
+            for (int k = 0; k < 64 && i + k < plain.size(); ++k)
+                plain[i + k] = static_cast<char>(rng());
         uLongf length = compressBound(plain.size());
         std::string packed(length, '\0');
         if (compress2(reinterpret_cast<Bytef *>(packed.data()), &length,
@@ -86,10 +91,14 @@ const std::string &Corpus(int which) {
     static const std::string random = MakeRandom(kSize);
     static const std::string repeated(kSize, 'x');
     switch (which) {
-    case 0: return text;
-    case 1: return zip;
-    case 2: return random;
-    default: return repeated;
+    case 0:
+        return text;
+    case 1:
+        return zip;
+    case 2:
+        return random;
+    default:
+        return repeated;
     }
 }
 
@@ -160,7 +169,8 @@ void MemoryCopy(benchmark::State &state) {
 
 void AllCorpora(benchmark::internal::Benchmark *b) {
     for (int c = 0; c < 4; ++c)
-        for (int force = 0; force < 2; ++force) b->Args({c, force});
+        for (int force = 0; force < 2; ++force)
+            b->Args({c, force});
     b->Unit(benchmark::kMillisecond)->UseRealTime();
 }
 

@@ -10,30 +10,33 @@ namespace {
 
 using detail::DecodeTree;
 
-// Lookup on the next kLutBits stream bits: up to four whole code words that start at the root
-// and fit in those bits, packed as symbols (bits 0-31), count (32-39) and bits used (40-47).
+// Lookup on the next kLutBits stream bits: up to five whole code words that start at the root
+// and fit in those bits. An entry holds the bits used in bits 0-5 (so that it can serve as a
+// shift count directly), the symbols from bit 8 up and their number in bits 56-63.
 // A count of 0 means no code word ends within kLutBits bits, or a branch is missing: the exact
-// bit walk decides (a long code word, or the error the walk reports).
-constexpr unsigned kLutBits = 12;
+// bit walk decides (a long code word, or the error the walk reports). 2^11 entries of 8 bytes
+// stay in the first-level cache beside the streams.
+constexpr unsigned kLutBits = 11;
 constexpr std::uint64_t kLutMask = (1u << kLutBits) - 1;
+constexpr unsigned kLutMaxSymbols = 5;
 
 std::unique_ptr<std::uint64_t[]> buildLut(const DecodeTree &tree) {
     auto lut = std::make_unique<std::uint64_t[]>(std::size_t{1} << kLutBits);
     for (std::uint32_t index = 0; index <= kLutMask; ++index) {
-        std::uint32_t symbols = 0;
+        std::uint64_t symbols = 0;
         unsigned count = 0, used = 0;
         std::int32_t node = 0;
-        for (unsigned pos = 0; pos < kLutBits && count < 4; ++pos) {
+        for (unsigned pos = 0; pos < kLutBits && count < kLutMaxSymbols; ++pos) {
             node = tree.nodes[node].child[(index >> pos) & 1];
             if (node == 0) break;
             if (tree.nodes[node].isLeaf) {
-                symbols |= std::uint32_t{tree.nodes[node].symbol} << (8 * count);
+                symbols |= std::uint64_t{tree.nodes[node].symbol} << (8 * count);
                 ++count;
                 used = pos + 1;
                 node = 0;
             }
         }
-        lut[index] = symbols | (std::uint64_t{count} << 32) | (std::uint64_t{used} << 40);
+        lut[index] = used | (symbols << 8) | (std::uint64_t{count} << 56);
     }
     return lut;
 }
@@ -74,35 +77,43 @@ ByteString HuffmanDecode(std::string_view stream) {
                                            std::uint64_t{8} * inBytes / parsed.tree.minLeafDepth);
 
     ByteString out;
-    out.resize(capacity + 4); // four bytes of slack for the packed stores
+    out.resize(capacity + 8); // slack for the 8-byte stores of the table loop
     char *dst = out.data();
     std::uint64_t count = 0;
     Decoder d{parsed.tree, reinterpret_cast<const unsigned char *>(parsed.bits.data()), inBytes};
 
-    if (capacity >= 16) {
+    constexpr unsigned kPerPass = 4; // lookups per 8-byte read
+    if (capacity >= kPerPass * kLutMaxSymbols) {
         const auto lut = buildLut(parsed.tree);
-        // Each pass reads 8 bytes, at least 57 valid bits, and uses at most 4 * 12 = 48 of them.
-        // Each lookup writes 4 bytes and emits at most 4 symbols, so `count + 16 <= capacity`
-        // keeps every store inside the buffer and never emits past N.
-        while (count + 16 <= capacity && (d.bitPos >> 3) + 8 <= inBytes) {
+        const std::uint64_t *table = lut.get();
+        const unsigned char *in = d.in;
+        std::uint64_t bitPos = d.bitPos, n = count;
+        // A pass reads 8 bytes, at least 57 valid bits, and uses at most 4 * 11 = 44 of them.
+        // It emits at most 4 * 5 symbols, so the bound on n keeps every store in the buffer and
+        // never emits past N. Locals only: stores through `char *` may alias anything else.
+        while (n + kPerPass * kLutMaxSymbols <= capacity && (bitPos >> 3) + 8 <= inBytes) {
             std::uint64_t window;
-            std::memcpy(&window, d.in + (d.bitPos >> 3), 8);
-            window >>= d.bitPos & 7;
-            for (int k = 0; k < 4; ++k) {
-                const std::uint64_t e = lut[window & kLutMask];
-                const unsigned emitted = static_cast<unsigned>(e >> 32) & 0xFF;
+            std::memcpy(&window, in + (bitPos >> 3), 8);
+            window >>= bitPos & 7;
+#pragma GCC unroll 4
+            for (unsigned k = 0; k < kPerPass; ++k) {
+                const std::uint64_t e = table[window & kLutMask];
+                const unsigned emitted = static_cast<unsigned>(e >> 56);
                 if (emitted == 0) {
-                    dst[count++] = static_cast<char>(d.walkOne());
+                    d.bitPos = bitPos;
+                    dst[n++] = static_cast<char>(d.walkOne());
+                    bitPos = d.bitPos;
                     break;
                 }
-                const std::uint32_t symbols = static_cast<std::uint32_t>(e);
-                std::memcpy(dst + count, &symbols, 4);
-                count += emitted;
-                const unsigned used = static_cast<unsigned>(e >> 40);
-                window >>= used;
-                d.bitPos += used;
+                const std::uint64_t symbols = e >> 8;
+                std::memcpy(dst + n, &symbols, 8);
+                n += emitted;
+                window >>= (e & 63);
+                bitPos += e & 63;
             }
         }
+        d.bitPos = bitPos;
+        count = n;
     }
     // The tail, and streams too short for the table: one exact walk per symbol. A symbol past
     // the capacity cannot exist, so the walk fails before it would be stored.

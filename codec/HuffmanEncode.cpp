@@ -10,7 +10,9 @@ namespace {
 
 using detail::CodeWord;
 
-inline void store64(char *p, std::uint64_t v) { std::memcpy(p, &v, 8); }
+inline void store64(char *p, std::uint64_t v) {
+    std::memcpy(p, &v, 8);
+}
 
 // Bit writer over a buffer with at least 8 bytes of slack after the last byte it will complete.
 // Invariant between calls: fewer than 8 pending bits in `acc`.
@@ -41,18 +43,23 @@ struct BitWriter {
 };
 
 // K symbols between flushes: K * longest code <= 56 keeps every put inside the 64-bit buffer.
+// The writer is copied into locals: stores through `char *` could alias its fields otherwise,
+// forcing a reload after every byte written.
 template <int K>
 void writeShortCodes(const unsigned char *in, std::size_t n, const std::uint64_t *bits,
-                     const std::uint8_t *lengths, BitWriter &w) {
+                     const std::uint8_t *lengths, BitWriter &writer) {
+    BitWriter w = writer;
     std::size_t i = 0;
     for (; i + K <= n; i += K) {
-        for (int k = 0; k < K; ++k) w.put(bits[in[i + k]], lengths[in[i + k]]);
+        for (int k = 0; k < K; ++k)
+            w.put(bits[in[i + k]], lengths[in[i + k]]);
         w.flush();
     }
     for (; i < n; ++i) {
         w.put(bits[in[i]], lengths[in[i]]);
         w.flush();
     }
+    writer = w;
 }
 
 } // namespace
@@ -100,10 +107,18 @@ ByteString HuffmanEncode(std::string_view input, bool forceCoded) {
             lengths[v] = code[v].length;
         }
         switch (std::min(4u, 56u / longest)) {
-        case 4: writeShortCodes<4>(in, n, bits.data(), lengths.data(), w); break;
-        case 3: writeShortCodes<3>(in, n, bits.data(), lengths.data(), w); break;
-        case 2: writeShortCodes<2>(in, n, bits.data(), lengths.data(), w); break;
-        default: writeShortCodes<1>(in, n, bits.data(), lengths.data(), w); break;
+        case 4:
+            writeShortCodes<4>(in, n, bits.data(), lengths.data(), w);
+            break;
+        case 3:
+            writeShortCodes<3>(in, n, bits.data(), lengths.data(), w);
+            break;
+        case 2:
+            writeShortCodes<2>(in, n, bits.data(), lengths.data(), w);
+            break;
+        default:
+            writeShortCodes<1>(in, n, bits.data(), lengths.data(), w);
+            break;
         }
     }
     w.finish();

@@ -18,7 +18,8 @@ ByteString Encode(std::string_view input, bool forceCoded) {
         const detail::CodeWord &w = code[c];
         for (int i = 0; i < w.length; ++i) {
             ++bitIndex;
-            if ((w.bits[i / 64] >> (i % 64)) & 1) current += static_cast<std::uint8_t>(1 << bitIndex);
+            if ((w.bits[i / 64] >> (i % 64)) & 1)
+                current += static_cast<std::uint8_t>(1 << bitIndex);
             if (bitIndex >= 7) {
                 out.push_back(static_cast<char>(current));
                 current = 0;

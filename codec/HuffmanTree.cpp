@@ -13,8 +13,10 @@ std::uint8_t XorBytes(std::string_view data) {
         wide ^= w;
     }
     std::uint8_t x = 0;
-    for (int s = 0; s < 64; s += 8) x ^= static_cast<std::uint8_t>(wide >> s);
-    for (; i < data.size(); ++i) x ^= static_cast<std::uint8_t>(data[i]);
+    for (int s = 0; s < 64; s += 8)
+        x ^= static_cast<std::uint8_t>(wide >> s);
+    for (; i < data.size(); ++i)
+        x ^= static_cast<std::uint8_t>(data[i]);
     return x;
 }
 
@@ -28,13 +30,20 @@ ByteStats CountBytes(std::string_view input) {
     while (i < n) {
         // Flush before a 32-bit counter could overflow.
         const std::size_t end = i + std::min<std::size_t>(n - i, std::size_t{1} << 30);
-        for (; i + 4 <= end; i += 4) {
-            ++part[0][p[i]];
-            ++part[1][p[i + 1]];
-            ++part[2][p[i + 2]];
-            ++part[3][p[i + 3]];
+        // Whole words: byte loads one at a time let the compiler build a slow vector loop.
+        for (; i + 16 <= end; i += 16) {
+            std::uint64_t a, b;
+            std::memcpy(&a, p + i, 8);
+            std::memcpy(&b, p + i + 8, 8);
+            for (int s = 0; s < 64; s += 16) {
+                ++part[0][(a >> s) & 0xFF];
+                ++part[1][(a >> (s + 8)) & 0xFF];
+                ++part[2][(b >> s) & 0xFF];
+                ++part[3][(b >> (s + 8)) & 0xFF];
+            }
         }
-        for (; i < end; ++i) ++part[0][p[i]];
+        for (; i < end; ++i)
+            ++part[0][p[i]];
         for (int v = 0; v < 256; ++v) {
             stats.counts[v] += std::uint64_t{part[0][v]} + part[1][v] + part[2][v] + part[3][v];
             part[0][v] = part[1][v] = part[2][v] = part[3][v] = 0;
@@ -65,8 +74,10 @@ struct WorkList {
     // stays in descending order and a newcomer precedes its equals.
     void insertByWeight(const std::array<BuildNode, kMaxBuildNodes> &nodes, std::int16_t node) {
         int pos = 0;
-        while (pos < size && nodes[items[pos]].weight > nodes[node].weight) ++pos;
-        for (int i = size; i > pos; --i) items[i] = items[i - 1];
+        while (pos < size && nodes[items[pos]].weight > nodes[node].weight)
+            ++pos;
+        for (int i = size; i > pos; --i)
+            items[i] = items[i - 1];
         items[pos] = node;
         ++size;
     }

@@ -41,16 +41,19 @@ std::string DecodeOutcome(std::string (*decode)(std::string_view), std::string_v
 std::string RandomBytes(std::mt19937_64 &rng, std::size_t n, int alphabet) {
     std::uniform_int_distribution<int> pick(0, alphabet - 1);
     std::string out(n, '\0');
-    for (char &c : out) c = static_cast<char>(pick(rng));
+    for (char &c : out)
+        c = static_cast<char>(pick(rng));
     return out;
 }
 
 std::string SkewedBytes(std::mt19937_64 &rng, std::size_t n, double spread) {
     std::vector<double> weights(256);
-    for (int v = 0; v < 256; ++v) weights[v] = std::exp2(-v / spread);
+    for (int v = 0; v < 256; ++v)
+        weights[v] = std::exp2(-v / spread);
     std::discrete_distribution<int> pick(weights.begin(), weights.end());
     std::string out(n, '\0');
-    for (char &c : out) c = static_cast<char>(pick(rng));
+    for (char &c : out)
+        c = static_cast<char>(pick(rng));
     return out;
 }
 

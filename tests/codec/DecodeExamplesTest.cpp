@@ -17,11 +17,15 @@ struct DecodeRow {
     std::string outcome; // the data, or "error: " and the description
 };
 
-std::string Err(const char *description) { return std::string("error: ") + description; }
+std::string Err(const char *description) {
+    return std::string("error: ") + description;
+}
 
 const std::string kAbc = "48 45 32 0D 39 0D 61 02 01 62 02 03 63 01 00 60 33 0D ";
 
-void PrintTo(const DecodeRow &row, std::ostream *os) { *os << row.name; }
+void PrintTo(const DecodeRow &row, std::ostream *os) {
+    *os << row.name;
+}
 
 class DecodeExamples : public ::testing::TestWithParam<DecodeRow> {};
 
@@ -51,12 +55,15 @@ INSTANTIATE_TEST_SUITE_P(
                   Err(Msg::BadData)},
         DecodeRow{"StreamEndsEarly", Hex(kAbc), Err(Msg::MoreDataPending)},
         DecodeRow{"ByteAfterLastSymbol", Hex(kAbc + "0D 00"), Err(Msg::TrailingData)},
-        DecodeRow{"MissingBranch", Hex("48 45 32 0D 33 0D 61 01 01 61 31 0D 00"), Err(Msg::BadHeader)},
+        DecodeRow{"MissingBranch", Hex("48 45 32 0D 33 0D 61 01 01 61 31 0D 00"),
+                  Err(Msg::BadHeader)},
         DecodeRow{"ZeroLengthEmpty", Hex("48 45 32 0D 33 0D 61 01 01 00 30 0D"), ""},
         DecodeRow{"ZeroLengthWithByte", Hex("48 45 32 0D 33 0D 61 01 01 00 30 0D 01"),
                   Err(Msg::TrailingData)},
-        DecodeRow{"NoCrAfterDataLength", Hex("48 45 32 0D 33 0D 61 01 01 61 31"), Err(Msg::BadHeader)},
-        DecodeRow{"EmptyDataLength", Hex("48 45 32 0D 33 0D 61 01 01 61 0D 01"), Err(Msg::BadHeader)},
+        DecodeRow{"NoCrAfterDataLength", Hex("48 45 32 0D 33 0D 61 01 01 61 31"),
+                  Err(Msg::BadHeader)},
+        DecodeRow{"EmptyDataLength", Hex("48 45 32 0D 33 0D 61 01 01 61 0D 01"),
+                  Err(Msg::BadHeader)},
         // Beyond the named cases: all end in a CodecError.
         DecodeRow{"NegativeTableLength", Hex("48 45 32 0D 2D 33 0D 61 01 01 61 31 0D 01"),
                   Err(Msg::BadHeader)},
@@ -66,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                   Err(Msg::TruncatedTable)},
         DecodeRow{"TableEndsAfterSymbol", Hex("48 45 32 0D 31 0D 61 00 31 0D"),
                   Err(Msg::TruncatedTable)},
-        DecodeRow{"NoByteForCheckByte", Hex("48 45 32 0D 33 0D 61 01 01"), Err(Msg::TruncatedHeader)},
+        DecodeRow{"NoByteForCheckByte", Hex("48 45 32 0D 33 0D 61 01 01"),
+                  Err(Msg::TruncatedHeader)},
         DecodeRow{"TableLongerThanStream", Hex("48 45 32 0D 39 39 0D 61 01 01"),
                   Err(Msg::TruncatedHeader)},
         DecodeRow{"TableLengthOver32Bits", Hex("48 45 32 0D 32 31 34 37 34 38 33 36 34 38 0D"),
@@ -81,7 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Root marked by a length-0 entry is never emitted.
         DecodeRow{"RootLeafNeverEmitted", Hex("48 45 32 0D 35 0D 62 00 61 01 01 61 31 0D 01"), "a"},
         // A later entry with the same code word takes over the node.
-        DecodeRow{"LaterDuplicateWins", Hex("48 45 32 0D 36 0D 61 01 01 62 01 01 62 31 0D 01"), "b"}),
+        DecodeRow{"LaterDuplicateWins", Hex("48 45 32 0D 36 0D 61 01 01 62 01 01 62 31 0D 01"),
+                  "b"}),
     [](const auto &info) { return info.param.name; });
 
 TEST(DecodeErrors, CarryNumberSourceAndDescription) {

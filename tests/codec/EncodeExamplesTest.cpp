@@ -17,15 +17,20 @@ struct EncodeRow {
     std::string expected; // spaced hex
 };
 
-std::string Repeat(int count, char c) { return std::string(count, c); }
+std::string Repeat(int count, char c) {
+    return std::string(count, c);
+}
 
 std::string AllBytesOnce() {
     std::string s;
-    for (int v = 0; v < 256; ++v) s.push_back(static_cast<char>(v));
+    for (int v = 0; v < 256; ++v)
+        s.push_back(static_cast<char>(v));
     return s;
 }
 
-void PrintTo(const EncodeRow &row, std::ostream *os) { *os << row.name; }
+void PrintTo(const EncodeRow &row, std::ostream *os) {
+    *os << row.name;
+}
 
 class EncodeExamples : public ::testing::TestWithParam<EncodeRow> {};
 
@@ -41,14 +46,14 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         EncodeRow{"EmptyStored", "", false, "48 45 30 0D"},
         EncodeRow{"EmptyStoredEvenWhenForced", "", true, "48 45 30 0D"},
-        EncodeRow{"AbcCoded", "abc", true, "48 45 32 0D 39 0D 61 02 01 62 02 03 63 01 00 60 33 0D 0D"},
+        EncodeRow{"AbcCoded", "abc", true,
+                  "48 45 32 0D 39 0D 61 02 01 62 02 03 63 01 00 60 33 0D 0D"},
         EncodeRow{"AbcFallsBackToStored", "abc", false, "48 45 30 0D 61 62 63"},
         EncodeRow{"AabCoded", "aab", true, "48 45 32 0D 36 0D 61 01 01 62 01 00 62 33 0D 03"},
         EncodeRow{"SingleByteHasCodeOne", "a", true, "48 45 32 0D 33 0D 61 01 01 61 31 0D 01"},
         EncodeRow{"TiesOnExactFractions", "aaaabbcd", true,
                   "48 45 32 0D 31 32 0D 61 01 00 62 02 01 63 03 03 64 03 07 07 38 0D 50 3B"},
-        EncodeRow{"TiesFallBackToStored", "aaaabbcd", false,
-                  "48 45 30 0D 61 61 61 61 62 62 63 64"},
+        EncodeRow{"TiesFallBackToStored", "aaaabbcd", false, "48 45 30 0D 61 61 61 61 62 62 63 64"},
         // 15 bytes of one value code to exactly 15 bytes: the coded form wins the tie.
         EncodeRow{"CodedAsLongAsInputWins", Repeat(15, 'a'), false,
                   "48 45 32 0D 33 0D 61 01 01 61 31 35 0D FF 7F"}),
@@ -72,7 +77,8 @@ TEST(EncodeExamplesLarge, UniformBytesGetTheirOwnValueAsCodeWord) {
     ASSERT_EQ(coded.substr(0, 8), "HE2\r768\r");
     for (int v = 0; v < 256; ++v) {
         int reversed = 0;
-        for (int b = 0; b < 8; ++b) reversed |= ((v >> b) & 1) << (7 - b);
+        for (int b = 0; b < 8; ++b)
+            reversed |= ((v >> b) & 1) << (7 - b);
         const std::string entry = coded.substr(8 + 3 * v, 3);
         ASSERT_EQ(static_cast<unsigned char>(entry[0]), v);
         ASSERT_EQ(entry[1], 8);

@@ -29,24 +29,32 @@ std::string Skewed() {
     std::mt19937_64 rng(13);
     return testutil::SkewedBytes(rng, 80000, 3.0);
 }
-std::string AllCarriageReturns() { return std::string(40000, '\r'); }
+std::string AllCarriageReturns() {
+    return std::string(40000, '\r');
+}
 std::string MostlyCarriageReturns() {
     std::mt19937_64 rng(14);
     std::string s = testutil::RandomBytes(rng, 30000);
-    for (std::size_t i = 0; i < s.size(); i += 2) s[i] = '\r';
+    for (std::size_t i = 0; i < s.size(); i += 2)
+        s[i] = '\r';
     return s;
 }
 // 30 symbols with Fibonacci counts: code words up to 29 bits, longer than one table lookup.
-std::string LongCodeWords() { return testutil::FibonacciBytes(30); }
+std::string LongCodeWords() {
+    return testutil::FibonacciBytes(30);
+}
 std::string Text() {
     std::string s;
     const char *words[] = {"le ", "fichier ", "archive ", "été ", "données\r\n", "Mivo ", "ZIP. "};
     std::mt19937_64 rng(15);
-    while (s.size() < 60000) s += words[rng() % 7];
+    while (s.size() < 60000)
+        s += words[rng() % 7];
     return s;
 }
 
-void PrintTo(const Corpus &row, std::ostream *os) { *os << row.name; }
+void PrintTo(const Corpus &row, std::ostream *os) {
+    *os << row.name;
+}
 
 class FastVersusLiteral : public ::testing::TestWithParam<Corpus> {};
 
@@ -84,19 +92,19 @@ TEST_P(FastVersusLiteral, DecodersAgreeOnDamagedStreams) {
     // Random bits behind the real header: missing branches and runs past the end.
     const std::size_t tableAt = coded.find('\r', 4) + 1;
     const std::size_t tableLength = std::stoul(coded.substr(4, tableAt - 5));
-    const std::size_t headerEnd = tableAt + tableLength + 1 + std::to_string(input.size()).size() + 1;
-    for (int i = 0; i < 10; ++i) agree(coded.substr(0, headerEnd) + testutil::RandomBytes(rng, 300));
+    const std::size_t headerEnd =
+        tableAt + tableLength + 1 + std::to_string(input.size()).size() + 1;
+    for (int i = 0; i < 10; ++i)
+        agree(coded.substr(0, headerEnd) + testutil::RandomBytes(rng, 300));
 }
 
-INSTANTIATE_TEST_SUITE_P(Inputs, FastVersusLiteral,
-                         ::testing::Values(Corpus{"Random", Random},
-                                           Corpus{"SmallAlphabet", SmallAlphabet},
-                                           Corpus{"Skewed", Skewed},
-                                           Corpus{"AllCarriageReturns", AllCarriageReturns},
-                                           Corpus{"MostlyCarriageReturns", MostlyCarriageReturns},
-                                           Corpus{"LongCodeWords", LongCodeWords},
-                                           Corpus{"Text", Text}),
-                         [](const auto &info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, FastVersusLiteral,
+    ::testing::Values(Corpus{"Random", Random}, Corpus{"SmallAlphabet", SmallAlphabet},
+                      Corpus{"Skewed", Skewed}, Corpus{"AllCarriageReturns", AllCarriageReturns},
+                      Corpus{"MostlyCarriageReturns", MostlyCarriageReturns},
+                      Corpus{"LongCodeWords", LongCodeWords}, Corpus{"Text", Text}),
+    [](const auto &info) { return info.param.name; });
 
 // A hand-made table no encoder would write: a chain whose code words grow to 255 bits, and a
 // missing branch at the end. Decoding walks far beyond any lookup table.
@@ -119,7 +127,8 @@ TEST(FastVersusLiteralTables, CodeWordsOf255BitsAndMissingBranches) {
         std::string data, bits;
         const int symbols = 1 + static_cast<int>(rng() % 200);
         for (int i = 0; i < symbols; ++i) {
-            const std::size_t pick = (round % 3 == 0) ? codes.size() - 1 - rng() % 3 : rng() % codes.size();
+            const std::size_t pick =
+                (round % 3 == 0) ? codes.size() - 1 - rng() % 3 : rng() % codes.size();
             bits += codes[pick];
             data += static_cast<char>((2 * pick + 1) % 256);
         }
@@ -128,13 +137,16 @@ TEST(FastVersusLiteralTables, CodeWordsOf255BitsAndMissingBranches) {
         for (std::size_t i = 0; i < bits.size(); ++i)
             if (bits[i] == '1') packed[i / 8] |= static_cast<char>(1 << (i % 8));
         unsigned char check = 0;
-        for (unsigned char c : data) check ^= c;
+        for (unsigned char c : data)
+            check ^= c;
         const std::string stream = "HE2\r" + std::to_string(table.size()) + "\r" + table +
                                    static_cast<char>(check) + std::to_string(symbols + round % 2) +
                                    "\r" + packed;
         const std::string fast = testutil::DecodeOutcome(HuffmanDecode, stream);
         ASSERT_EQ(fast, testutil::DecodeOutcome(Literal::Decode, stream)) << "round " << round;
-        if (round % 10 == 0) ASSERT_EQ(fast, data);
+        if (round % 10 == 0) {
+            ASSERT_EQ(fast, data);
+        }
     }
 }
 

@@ -18,8 +18,9 @@ class HuffmanTool : public ::testing::Test {
 protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
-              ("mivo-huffman-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+              ("mivo-huffman-test-" +
+               std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -49,7 +50,8 @@ protected:
 
 TEST_F(HuffmanTool, EncodesAndDecodesFiles) {
     std::string data;
-    for (int i = 0; i < 3000; ++i) data += "ligne " + std::to_string(i % 17) + "\r\n";
+    for (int i = 0; i < 3000; ++i)
+        data += "ligne " + std::to_string(i % 17) + "\r\n";
     write("in.bin", data);
     ASSERT_EQ(run("encode '" + path("in.bin") + "' '" + path("enc") + "'"), 0);
     EXPECT_EQ(read("enc"), HuffmanCoding::HuffmanEncode(data, false));
@@ -58,14 +60,16 @@ TEST_F(HuffmanTool, EncodesAndDecodesFiles) {
 
     write("abc", "abc");
     ASSERT_EQ(run("encode --force-coded '" + path("abc") + "' '" + path("abc.enc") + "'"), 0);
-    EXPECT_EQ(read("abc.enc"), testutil::Hex("48 45 32 0D 39 0D 61 02 01 62 02 03 63 01 00 60 33 0D 0D"));
+    EXPECT_EQ(read("abc.enc"),
+              testutil::Hex("48 45 32 0D 39 0D 61 02 01 62 02 03 63 01 00 60 33 0D 0D"));
 }
 
 TEST_F(HuffmanTool, DecoderFailureLeavesNoOutputAndPrintsNumberAndDescription) {
     write("bad", "HE1\rabc");
     EXPECT_EQ(run("decode '" + path("bad") + "' '" + path("out") + "'"), 1);
     EXPECT_FALSE(fs::exists(path("out")));
-    EXPECT_EQ(read("stderr.txt"), std::string("-2147221504: ") + HuffmanCoding::Msg::NotOurs + "\n");
+    EXPECT_EQ(read("stderr.txt"),
+              std::string("-2147221504: ") + HuffmanCoding::Msg::NotOurs + "\n");
     // No stray temporary file either.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
 }
