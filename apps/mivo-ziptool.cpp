@@ -1,0 +1,167 @@
+// mivo-ziptool: the zip components from the command line, for scripts, debugging and the
+// benchmark.
+//   mivo-ziptool list ARCHIVE
+//   mivo-ziptool extract [--always-overwrite] [--skip-older] [--password P] ARCHIVE FOLDER [ENTRY...]
+//   mivo-ziptool add [--no-path-names] [--no-sub-folders] [--encrypt aes|zipcrypto --password P]
+//                    ARCHIVE PATH...
+//   mivo-ziptool delete ARCHIVE ENTRY...
+// Options may also include --verbose (status texts on standard error).
+// Exit status: 0 success, 1 failure (French text on standard error), 2 wrong arguments.
+#include "EntryNames.h"
+#include "VFunzip.h"
+#include "VFzip.h"
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace zipcomponent;
+
+namespace {
+
+int usage() {
+    std::cerr
+        << "usage : mivo-ziptool list ARCHIVE\n"
+           "        mivo-ziptool extract [--always-overwrite] [--skip-older] [--password P] "
+           "ARCHIVE DOSSIER [ENTRÉE...]\n"
+           "        mivo-ziptool add [--no-path-names] [--no-sub-folders] "
+           "[--encrypt aes|zipcrypto --password P] ARCHIVE CHEMIN...\n"
+           "        mivo-ziptool delete ARCHIVE ENTRÉE...\n"
+           "        (--verbose : messages d'état sur la sortie d'erreur)\n";
+    return 2;
+}
+
+struct Options {
+    bool verbose = false, alwaysOverwrite = false, skipOlder = false;
+    bool noPathNames = false, noSubFolders = false;
+    std::optional<std::string> password, encrypt;
+    std::vector<std::string> operands;
+};
+
+// Options first or mixed with operands; "--" ends them.
+bool parse(const std::vector<std::string> &args, Options &o) {
+    bool options = true;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        if (options && a == "--") {
+            options = false;
+        } else if (options && a.rfind("--", 0) == 0) {
+            if (a == "--verbose") o.verbose = true;
+            else if (a == "--always-overwrite") o.alwaysOverwrite = true;
+            else if (a == "--skip-older") o.skipOlder = true;
+            else if (a == "--no-path-names") o.noPathNames = true;
+            else if (a == "--no-sub-folders") o.noSubFolders = true;
+            else if ((a == "--password" || a == "--encrypt") && i + 1 < args.size())
+                (a == "--password" ? o.password : o.encrypt) = args[++i];
+            else return false;
+        } else {
+            o.operands.push_back(a);
+        }
+    }
+    return true;
+}
+
+void row(const std::string &text, std::string &line, bool last = false) {
+    line += text;
+    line += last ? '\n' : '\t';
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 2) return usage();
+    const std::string command = argv[1];
+    Options o;
+    if (!parse(std::vector<std::string>(argv + 2, argv + argc), o)) return usage();
+    auto status = [&](const std::string &m) {
+        if (o.verbose) std::cerr << m << '\n';
+    };
+
+    try {
+        if (command == "list" && o.operands.size() == 1) {
+            VFunzip unzip;
+            unzip.ArchivePath = o.operands[0];
+            unzip.DisplayMessage = status;
+            std::string out;
+            unzip.FileInfo = [&](std::int64_t total, std::int64_t packed, std::int64_t factor,
+                                 int month, int day, int year, int, int, const std::string &file,
+                                 const std::string &path, const std::string &, std::uint32_t, int) {
+                char date[32];
+                std::snprintf(date, sizeof date, "%02d/%02d/%04d", day, month, year);
+                row(file, out);
+                row(date, out);
+                row(std::to_string(total), out);
+                row(std::to_string(factor) + "%", out);
+                row(std::to_string(packed), out);
+                row(path, out);
+                row(JoinEntryName(path, file), out, true);
+                if (out.size() > (1 << 16)) {
+                    std::fwrite(out.data(), 1, out.size(), stdout);
+                    out.clear();
+                }
+            };
+            unzip.ListEntries();
+            std::fwrite(out.data(), 1, out.size(), stdout);
+            return 0;
+        }
+        if (command == "extract" && o.operands.size() >= 2) {
+            VFunzip unzip;
+            unzip.ArchivePath = o.operands[0];
+            unzip.DestinationFolder = o.operands[1];
+            unzip.AlwaysOverwrite = o.alwaysOverwrite;
+            unzip.SkipOlderFiles = o.skipOlder;
+            unzip.DisplayMessage = status;
+            unzip.PasswordQuestion = [&](const std::string &) { return o.password; };
+            if (o.operands.size() == 2) {
+                unzip.ExtractAll();
+            } else {
+                for (std::size_t i = 2; i < o.operands.size(); ++i) unzip.ExtractEntry(o.operands[i]);
+            }
+            return 0;
+        }
+        if (command == "add" && o.operands.size() >= 2) {
+            VFzip zip;
+            zip.ZipFileName = o.operands[0];
+            zip.ZipMessage = status;
+            zip.NoPathNames = o.noPathNames;
+            zip.NoSubFolders = o.noSubFolders;
+            if (o.encrypt) {
+                if (*o.encrypt != "aes" && *o.encrypt != "zipcrypto") return usage();
+                if (!o.password) return usage();
+                zip.Encrypt = 1;
+                zip.EncryptionMethod =
+                    *o.encrypt == "aes" ? EncryptionKind::Aes256 : EncryptionKind::Traditional;
+                zip.PasswordQuestion = [&] { return o.password; };
+            }
+            zip.BeginBatch();
+            try {
+                for (std::size_t i = 1; i < o.operands.size(); ++i) zip.AddFile(o.operands[i]);
+            } catch (...) {
+                zip.DiscardBatch();
+                throw;
+            }
+            zip.CommitBatch();
+            return 0;
+        }
+        if (command == "delete" && o.operands.size() >= 2) {
+            VFzip zip;
+            zip.ZipFileName = o.operands[0];
+            zip.ZipMessage = status;
+            zip.BeginBatch();
+            try {
+                for (std::size_t i = 1; i < o.operands.size(); ++i) zip.DeleteEntry(o.operands[i]);
+            } catch (...) {
+                zip.DiscardBatch();
+                throw;
+            }
+            zip.CommitBatch();
+            return 0;
+        }
+    } catch (const ZipError &e) {
+        std::cerr << e.description() << '\n';
+        return 1;
+    }
+    return usage();
+}

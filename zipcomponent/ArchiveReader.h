@@ -1,0 +1,87 @@
+// The reading side shared by VFunzip and RichsoftVBZip: an archive opened read-only, its entry
+// table, and the safe extraction of one entry below a destination folder.
+#pragma once
+
+#include "ZipError.h"
+
+#include <zip.h>
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <unordered_map>
+#include <vector>
+
+namespace zipcomponent {
+
+struct ZipDiscard {
+    void operator()(zip_t *z) const { zip_discard(z); }
+};
+using ZipHandle = std::unique_ptr<zip_t, ZipDiscard>;
+
+struct EntryInfo {
+    zip_uint64_t index = 0;
+    std::string name; // decoded UTF-8, '/' separators: the key callers address the entry by
+    std::uint64_t size = 0;
+    std::uint64_t compressedSize = 0;
+    std::time_t mtime = 0;
+    std::uint32_t crc = 0;
+    std::uint16_t method = 0;
+    std::uint16_t encryption = 0;
+    bool isFolder = false;
+    bool isSymlink = false;
+    std::uint32_t unixMode = 0; // permission bits when the archive records them, else 0
+};
+
+// Questions and reports during extraction. Every member may be empty.
+struct ExtractHooks {
+    // At the start of the entry (0, size), then at least every MiB, never above size.
+    std::function<void(std::uint64_t written, std::uint64_t size)> progress;
+    // The password of an encrypted entry; nullopt when the user declines.
+    std::function<std::optional<std::string>(const std::string &entryName)> password;
+};
+
+// What to do with a file that already exists at the target: true replaces it.
+using ReplacePolicy = std::function<bool(const std::string &target, const struct stat &existing)>;
+
+enum class WriteOutcome { Written, Kept };
+
+class ArchiveReader {
+public:
+    // Opens and reads the entry table; a missing, damaged or foreign file raises ZipError.
+    explicit ArchiveReader(const std::string &path);
+
+    const std::string &path() const { return path_; }
+    const std::vector<EntryInfo> &entries() const { return entries_; }
+    // The entry of that name (the last one, should a damaged archive hold two), or nullptr.
+    const EntryInfo *find(const std::string &name) const;
+    // False once the file on disk is no longer the one that was read.
+    bool isCurrent() const;
+
+    // Writes the entry to destination/relativePath: folders made as needed but never through a
+    // symbolic link, the data into a temporary file in the target folder, the CRC checked, the
+    // modification time set, then renamed into place. A failure removes the partial file.
+    WriteOutcome writeEntry(const EntryInfo &entry, const std::string &destination,
+                            const std::string &relativePath, const ReplacePolicy &mayReplace,
+                            const ExtractHooks &hooks);
+
+private:
+    std::string path_;
+    ZipHandle zip_;
+    std::vector<EntryInfo> entries_;
+    std::unordered_map<std::string, std::size_t> byName_;
+    struct stat identity_ {};
+    std::optional<std::string> password_; // given once, reused until it proves wrong
+};
+
+// Makes `folder` and its parents when missing; ZipError when it cannot.
+void EnsureFolder(const std::string &folder);
+
+// Local time of an entry, without reloading the time zone for every call.
+std::tm LocalTime(std::time_t t);
+
+} // namespace zipcomponent

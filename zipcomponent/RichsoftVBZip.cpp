@@ -1,0 +1,67 @@
+#include "RichsoftVBZip.h"
+
+#include "EntryNames.h"
+
+#include <cstdio>
+#include <unordered_set>
+
+namespace zipcomponent {
+
+void RichsoftVBZip::ArchiveFile(const std::string &path) {
+    archiveFile_ = path;
+    files_.clear();
+    reader_.reset();
+    reader_ = std::make_unique<ArchiveReader>(path);
+    for (const EntryInfo &e : reader_->entries())
+        if (!e.isFolder) files_.push_back(&e);
+    if (OnArchiveUpdate) OnArchiveUpdate();
+}
+
+std::int64_t RichsoftVBZip::EntryCount() const { return static_cast<std::int64_t>(files_.size()); }
+
+RichsoftVBZip::Entry RichsoftVBZip::EntryAt(std::int64_t position) const {
+    if (position < 1 || position > EntryCount())
+        throw ZipError("Position d'entrée invalide : " + std::to_string(position) + ".");
+    const EntryInfo &e = *files_[static_cast<std::size_t>(position - 1)];
+    const std::tm tm = LocalTime(e.mtime);
+    char text[64];
+    std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", tm.tm_mday, tm.tm_mon + 1,
+                  tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    return Entry{e.name, text, static_cast<std::int64_t>(e.compressedSize),
+                 static_cast<std::int64_t>(e.size)};
+}
+
+std::string RichsoftVBZip::EntryFileOf(const std::string &fullName) {
+    return zipcomponent::EntryFileOf(fullName);
+}
+
+std::string RichsoftVBZip::EntryFolderOf(const std::string &fullName) {
+    return zipcomponent::EntryFolderOf(fullName);
+}
+
+void RichsoftVBZip::ExtractSelected(const std::string &folder,
+                                    const std::vector<std::string> &names, bool, bool, int) {
+    if (!reader_) throw ZipError("Aucune archive n'est ouverte.");
+    EnsureFolder(folder);
+    const std::unordered_set<std::string> wanted(names.begin(), names.end());
+    ExtractHooks hooks;
+    hooks.password = PasswordQuestion;
+    std::size_t failures = 0;
+    std::string first;
+    for (const EntryInfo *e : files_) {
+        if (!wanted.count(EntryFileOf(e->name))) continue;
+        try {
+            const std::optional<std::string> relative = SafeRelativePath(e->name);
+            if (e->isSymlink || !relative)
+                throw ZipError("« " + e->name + " » n'est pas extrait : son chemin n'est pas sûr.");
+            reader_->writeEntry(*e, folder, *relative, nullptr, hooks);
+        } catch (const ZipError &error) {
+            if (failures++ == 0) first = error.description();
+        }
+    }
+    if (failures == 1) throw ZipError(first);
+    if (failures > 1)
+        throw ZipError(std::to_string(failures) + " fichiers n'ont pas pu être extraits. " + first);
+}
+
+} // namespace zipcomponent

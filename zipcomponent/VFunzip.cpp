@@ -1,0 +1,127 @@
+#include "VFunzip.h"
+
+#include "EntryNames.h"
+
+#include <cmath>
+#include <sys/stat.h>
+
+namespace zipcomponent {
+
+std::int64_t VFunzip::SavingPercent(std::uint64_t size, std::uint64_t compressedSize) {
+    if (size == 0) return 0;
+    const double saving = (1.0 - static_cast<double>(compressedSize) / static_cast<double>(size)) * 100.0;
+    return static_cast<std::int64_t>(std::nearbyint(saving));
+}
+
+std::string VFunzip::MethodName(std::uint16_t method) {
+    switch (method) {
+    case ZIP_CM_STORE: return "Stored";
+    case ZIP_CM_DEFLATE: return "Deflated";
+    case ZIP_CM_DEFLATE64: return "Deflate64";
+    case ZIP_CM_BZIP2: return "BZip2";
+    case ZIP_CM_LZMA: return "LZMA";
+    case ZIP_CM_XZ: return "XZ";
+    default: return "Method " + std::to_string(method);
+    }
+}
+
+void VFunzip::message(const std::string &text) {
+    if (DisplayMessage) DisplayMessage(text);
+}
+
+ArchiveReader &VFunzip::reader() {
+    if (!reader_ || reader_->path() != ArchivePath || !reader_->isCurrent()) {
+        reader_.reset();
+        reader_ = std::make_unique<ArchiveReader>(ArchivePath);
+    }
+    return *reader_;
+}
+
+void VFunzip::ListEntries() {
+    struct stat st {};
+    if (stat(ArchivePath.c_str(), &st) != 0 && errno == ENOENT) {
+        reader_.reset();
+        return;
+    }
+    ArchiveReader *r = nullptr;
+    try {
+        r = &reader();
+    } catch (const ZipError &e) {
+        message(e.description());
+        throw;
+    }
+    for (const EntryInfo &e : r->entries()) {
+        if (e.isFolder) continue;
+        if (!FileInfo) continue;
+        const std::tm tm = LocalTime(e.mtime);
+        FileInfo(static_cast<std::int64_t>(e.size), static_cast<std::int64_t>(e.compressedSize),
+                 SavingPercent(e.size, e.compressedSize), tm.tm_mon + 1, tm.tm_mday,
+                 tm.tm_year + 1900, tm.tm_hour, tm.tm_min, EntryFileOf(e.name),
+                 EntryFolderOf(e.name), MethodName(e.method), e.crc,
+                 e.encryption != ZIP_EM_NONE ? 1 : 0);
+    }
+}
+
+bool VFunzip::extractOne(ArchiveReader &r, const EntryInfo &entry) {
+    if (entry.isSymlink)
+        throw ZipError("« " + entry.name + " » est un lien symbolique : il n'est pas extrait.");
+    const std::optional<std::string> relative = SafeRelativePath(entry.name);
+    if (!relative)
+        throw ZipError("« " + entry.name +
+                       " » sortirait du dossier de destination : l'entrée n'est pas extraite.");
+    const ReplacePolicy policy = [&](const std::string &target, const struct stat &existing) {
+        if (AlwaysOverwrite == 1) return true;
+        if (SkipOlderFiles == 1) {
+            if (existing.st_mtim.tv_sec > entry.mtime) {
+                message("Fichier plus récent conservé : " + target);
+                return false;
+            }
+            return true;
+        }
+        if (ConfirmOverwrite == 1) {
+            if (ConfirmReplace && ConfirmReplace(target)) return true;
+            message("Fichier conservé : " + target);
+            return false;
+        }
+        message("Fichier existant conservé : " + target);
+        return false;
+    };
+    ExtractHooks hooks;
+    hooks.progress = [&](std::uint64_t written, std::uint64_t size) {
+        if (Progress)
+            Progress(static_cast<std::int64_t>(written), static_cast<std::int64_t>(size), ArchivePath);
+    };
+    hooks.password = PasswordQuestion;
+    message("Extraction de " + entry.name);
+    return r.writeEntry(entry, DestinationFolder, *relative, policy, hooks) == WriteOutcome::Written;
+}
+
+void VFunzip::ExtractAll() {
+    ArchiveReader &r = reader();
+    EnsureFolder(DestinationFolder);
+    std::size_t failures = 0;
+    std::string first;
+    for (const EntryInfo &e : r.entries()) {
+        if (e.isFolder) continue;
+        try {
+            extractOne(r, e);
+        } catch (const ZipError &error) {
+            message(error.description());
+            if (failures++ == 0) first = error.description();
+        }
+    }
+    if (failures == 1) throw ZipError(first);
+    if (failures > 1)
+        throw ZipError(std::to_string(failures) + " fichiers n'ont pas pu être extraits. " + first);
+}
+
+void VFunzip::ExtractEntry(const std::string &fullName) {
+    ArchiveReader &r = reader();
+    const EntryInfo *entry = r.find(fullName);
+    if (!entry || entry->isFolder)
+        throw ZipError("L'entrée « " + fullName + " » est introuvable dans l'archive.");
+    EnsureFolder(DestinationFolder);
+    extractOne(r, *entry);
+}
+
+} // namespace zipcomponent

@@ -1,0 +1,65 @@
+// VFunzip, the main program's archive reader. Properties are plain members set before a call;
+// events are raised synchronously inside the call that causes them.
+#pragma once
+
+#include "ArchiveReader.h"
+#include "ZipError.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace zipcomponent {
+
+class VFunzip {
+public:
+    // Properties.
+    std::string ArchivePath;
+    short ConfirmOverwrite = 0;
+    short SkipOlderFiles = 0;
+    short AlwaysOverwrite = 0;
+    std::string DestinationFolder;
+
+    // Raises FileInfo once per file entry, in archive order. A path whose file does not exist
+    // lists nothing and is no error; an unreadable or damaged archive raises DisplayMessage with
+    // the reason, then ZipError.
+    void ListEntries();
+    // Every file entry below DestinationFolder, keeping its folder inside the archive. An entry
+    // that cannot be written, or not safely (".." names, links), is reported by DisplayMessage
+    // and the others go on; the failures end in one ZipError.
+    void ExtractAll();
+    // The entry of that full name (folder inside the archive, '/', file name); ZipError when it
+    // is missing or cannot be written safely.
+    void ExtractEntry(const std::string &fullName);
+
+    // Events. Sizes are 64-bit, the saving may go below -32768 % on entries that grew.
+    std::function<void(std::int64_t TotalSize, std::int64_t FileSize, std::int64_t Factor,
+                       int Month, int Day, int Year, int Hour, int Minute,
+                       const std::string &Filename, const std::string &Path,
+                       const std::string &Method, std::uint32_t CRC, int Crypt)>
+        FileInfo;
+    std::function<void(std::int64_t WrittenLength, std::int64_t OriginalLength,
+                       const std::string &ZipFileName)>
+        Progress;
+    std::function<void(const std::string &Message)> DisplayMessage;
+
+    // Questions. ConfirmReplace gets the existing file's path and says whether to replace it
+    // (no answer keeps it); PasswordQuestion gets the entry name (nullopt declines).
+    std::function<bool(const std::string &path)> ConfirmReplace;
+    std::function<std::optional<std::string>(const std::string &entryName)> PasswordQuestion;
+
+    // The saving of an entry in percent, rounded to the nearest (0 for an empty entry).
+    static std::int64_t SavingPercent(std::uint64_t size, std::uint64_t compressedSize);
+    static std::string MethodName(std::uint16_t method);
+
+private:
+    ArchiveReader &reader(); // reopened when ArchivePath or the file changed
+    void message(const std::string &text);
+    bool extractOne(ArchiveReader &r, const EntryInfo &entry);
+
+    std::unique_ptr<ArchiveReader> reader_;
+};
+
+} // namespace zipcomponent

@@ -1,0 +1,243 @@
+#include "VFzip.h"
+
+#include "EntryNames.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace zipcomponent {
+
+namespace {
+
+std::string quoted(const std::string &s) { return "« " + s + " »"; }
+
+ZipError libzipFailure(zip_t *z, const std::string &subject) {
+    const int code = zip_error_code_zip(zip_get_error(z));
+    const std::string detail = zip_strerror(z);
+    zip_error_clear(z);
+    return ZipError(FrenchZipMessage(code, subject), detail);
+}
+
+// The 22-byte end record of an archive without entries. libzip deletes an archive whose last
+// entry was removed; an empty archive keeps the file, and its size, for the user.
+void writeEmptyArchive(const std::string &path) {
+    static const char record[22] = {'P', 'K', 5, 6};
+    const std::string temp = path + ".mivo-part";
+    std::FILE *f = std::fopen(temp.c_str(), "wb");
+    bool ok = f && std::fwrite(record, 1, sizeof record, f) == sizeof record;
+    if (f) ok = (std::fclose(f) == 0) && ok;
+    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+        const std::string detail = std::strerror(errno);
+        std::remove(temp.c_str());
+        throw ZipError(FrenchZipMessage(ZIP_ER_WRITE, path), detail);
+    }
+}
+
+bool sameFile(const struct stat &a, const struct stat &b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+VFzip::~VFzip() {
+    if (zip_) zip_discard(zip_);
+}
+
+void VFzip::message(const std::string &text) {
+    if (ZipMessage) ZipMessage(text);
+}
+
+void VFzip::open() {
+    if (zip_ && openPath_ == ZipFileName) return;
+    if (zip_) commit();
+    struct stat st {};
+    int flags = ZIP_CREATE;
+    // libzip takes an empty file for a damaged archive; an empty file holds nothing to keep.
+    if (stat(ZipFileName.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
+        flags |= ZIP_TRUNCATE;
+    int error = 0;
+    zip_t *z = zip_open(ZipFileName.c_str(), flags, &error);
+    if (!z) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, error);
+        const std::string detail = zip_error_strerror(&ze);
+        zip_error_fini(&ze);
+        throw ZipError(FrenchZipMessage(error, ZipFileName), detail);
+    }
+    zip_ = z;
+    openPath_ = ZipFileName;
+    byName_.clear();
+    const zip_int64_t count = zip_get_num_entries(z, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char *raw = zip_get_name(z, i, ZIP_FL_ENC_RAW);
+        if (raw) byName_[DecodeEntryName(raw)] = static_cast<zip_uint64_t>(i);
+    }
+    archiveIdentity_ = {};
+    stat(ZipFileName.c_str(), &archiveIdentity_);
+}
+
+void VFzip::commit() {
+    if (!zip_) return;
+    zip_t *z = zip_;
+    zip_ = nullptr;
+    byName_.clear();
+    if (zip_close(z) != 0) {
+        const ZipError error = libzipFailure(z, openPath_);
+        zip_discard(z);
+        throw error;
+    }
+    struct stat st {};
+    if (stat(openPath_.c_str(), &st) != 0) writeEmptyArchive(openPath_);
+}
+
+const std::string &VFzip::password() {
+    if (!password_) {
+        std::optional<std::string> given;
+        if (PasswordQuestion) given = PasswordQuestion();
+        if (!given) throw ZipError("Aucun mot de passe donné : rien n'a été ajouté.");
+        if (given->empty()) throw ZipError("Le mot de passe ne peut pas être vide.");
+        password_ = std::move(given);
+        passwordFor_ = ZipFileName;
+    }
+    return *password_;
+}
+
+void VFzip::addOne(const std::string &path, const std::string &entryName) {
+    // libzip reads the file only when the archive is written; a file that cannot be read
+    // would then sink the whole commit, so it is refused here.
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) throw ZipError("Lecture impossible de " + quoted(path) + ".", std::strerror(errno));
+    struct stat st {};
+    fstat(fd, &st);
+    ::close(fd);
+    if (sameFile(st, archiveIdentity_)) {
+        message("Ignoré (c'est l'archive elle-même) : " + path);
+        return;
+    }
+    zip_source_t *src = zip_source_file(zip_, path.c_str(), 0, 0);
+    if (!src) throw libzipFailure(zip_, path);
+    zip_int64_t index;
+    const auto existing = byName_.find(entryName);
+    if (existing != byName_.end()) {
+        index = static_cast<zip_int64_t>(existing->second);
+        if (zip_file_replace(zip_, existing->second, src, 0) != 0) {
+            zip_source_free(src);
+            throw libzipFailure(zip_, path);
+        }
+    } else {
+        index = zip_file_add(zip_, entryName.c_str(), src, ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
+            zip_source_free(src);
+            throw libzipFailure(zip_, path);
+        }
+        byName_[entryName] = static_cast<zip_uint64_t>(index);
+    }
+    if (Encrypt == 1) {
+        const zip_uint16_t method =
+            EncryptionMethod == EncryptionKind::Aes256 ? ZIP_EM_AES_256 : ZIP_EM_TRAD_PKWARE;
+        if (zip_file_set_encryption(zip_, index, method, password_->c_str()) != 0)
+            throw libzipFailure(zip_, path);
+    }
+    message("Ajout de " + entryName);
+}
+
+// The entry name of a file: its bare name, or its path without the leading '/'. A path that
+// climbs ("../x") keeps only what stays inside.
+static std::string entryNameFor(const std::string &path, bool noPathNames) {
+    const fs::path normal = fs::path(path).lexically_normal();
+    const std::string file = normal.filename().string();
+    if (noPathNames) return file;
+    return SafeRelativePath(normal.string()).value_or(file);
+}
+
+void VFzip::addFolder(const std::string &folder) {
+    std::vector<fs::directory_entry> children;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        children.push_back(*it);
+    if (ec) throw ZipError("Lecture impossible du dossier " + quoted(folder) + ".", ec.message());
+    std::sort(children.begin(), children.end());
+
+    std::size_t failures = 0;
+    std::string first;
+    for (const fs::directory_entry &child : children) {
+        const std::string path = child.path().string();
+        try {
+            if (child.is_symlink(ec) && child.is_directory(ec)) continue; // no loops through links
+            if (child.is_directory(ec)) {
+                if (NoSubFolders != 1) addFolder(path);
+            } else if (child.is_regular_file(ec)) {
+                addOne(path, entryNameFor(path, NoPathNames == 1));
+            }
+        } catch (const ZipError &e) {
+            message(e.description());
+            if (failures++ == 0) first = e.description();
+        }
+    }
+    if (failures == 1) throw ZipError(first);
+    if (failures > 1)
+        throw ZipError(std::to_string(failures) + " fichiers n'ont pas pu être ajoutés. " + first);
+}
+
+void VFzip::AddFile(const std::string &path) {
+    if (Encrypt != seenEncrypt_ || ZipFileName != passwordFor_) password_.reset();
+    seenEncrypt_ = Encrypt;
+    if (Encrypt == 1) password();
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        throw ZipError("Le fichier " + quoted(path) + " est introuvable.", std::strerror(errno));
+    open();
+    try {
+        if (S_ISDIR(st.st_mode))
+            addFolder(path);
+        else
+            addOne(path, entryNameFor(path, NoPathNames == 1));
+    } catch (const ZipError &) {
+        // Outside a batch a failure adds nothing, but a folder keeps the files that could be read.
+        if (!inBatch_) {
+            if (S_ISDIR(st.st_mode))
+                commit();
+            else
+                DiscardBatch();
+        }
+        throw;
+    }
+    if (!inBatch_) commit();
+}
+
+void VFzip::DeleteEntry(const std::string &fullName) {
+    open();
+    const auto it = byName_.find(fullName);
+    if (it == byName_.end()) {
+        if (!inBatch_) DiscardBatch();
+        throw ZipError("L'entrée " + quoted(fullName) + " est introuvable dans l'archive.");
+    }
+    if (zip_delete(zip_, it->second) != 0) throw libzipFailure(zip_, fullName);
+    byName_.erase(it);
+    message("Suppression de " + fullName);
+    if (!inBatch_) commit();
+}
+
+void VFzip::BeginBatch() { inBatch_ = true; }
+
+void VFzip::CommitBatch() {
+    inBatch_ = false;
+    commit();
+}
+
+void VFzip::DiscardBatch() {
+    inBatch_ = false;
+    if (zip_) zip_discard(zip_);
+    zip_ = nullptr;
+    byName_.clear();
+}
+
+} // namespace zipcomponent

@@ -1,0 +1,73 @@
+// VFzip, the main program's archive writer. Outside a batch every call commits before it
+// returns; inside one (BeginBatch ... CommitBatch) the archive is rewritten once at the end.
+// Every commit writes a new file and renames it: a failure leaves the previous archive intact.
+#pragma once
+
+#include "ArchiveReader.h"
+#include "ZipError.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
+namespace zipcomponent {
+
+enum class EncryptionKind {
+    Aes256,     // the default
+    Traditional // readable by Info-ZIP unzip and other old readers, but weak
+};
+
+class VFzip {
+public:
+    VFzip() = default;
+    VFzip(const VFzip &) = delete;
+    VFzip &operator=(const VFzip &) = delete;
+    ~VFzip();
+
+    // Properties.
+    std::string ZipFileName;
+    short NoSubFolders = 0;
+    short NoPathNames = 0;
+    short Encrypt = 0;
+    EncryptionKind EncryptionMethod = EncryptionKind::Aes256;
+
+    // Adds a file, or a folder's files (and its sub-folders' unless NoSubFolders = 1), creating
+    // the archive when missing. The entry is the bare file name with NoPathNames = 1, else the
+    // path without its leading '/'; an entry of the same name is replaced. With Encrypt = 1 the
+    // password is asked once until Encrypt or ZipFileName changes; an empty one is refused
+    // before anything is written.
+    void AddFile(const std::string &path);
+    // Removes the entry of that full name. Removing the last one leaves an empty archive.
+    void DeleteEntry(const std::string &fullName);
+
+    void BeginBatch();
+    void CommitBatch(); // ZipError when the archive cannot be written; the batch ends either way
+    void DiscardBatch();
+    bool InBatch() const { return inBatch_; }
+
+    // Event.
+    std::function<void(const std::string &Message)> ZipMessage;
+    // Question: the password for new encrypted entries; nullopt declines.
+    std::function<std::optional<std::string>()> PasswordQuestion;
+
+private:
+    void open();
+    void commit();
+    void addOne(const std::string &path, const std::string &entryName);
+    void addFolder(const std::string &folder);
+    const std::string &password();
+    void message(const std::string &text);
+
+    zip_t *zip_ = nullptr; // open while a change is pending
+    std::string openPath_;
+    std::unordered_map<std::string, zip_uint64_t> byName_;
+    bool inBatch_ = false;
+
+    std::optional<std::string> password_;
+    std::string passwordFor_;
+    short seenEncrypt_ = 0; // Encrypt at the last AddFile: a change forgets the password
+    struct stat archiveIdentity_ {};
+};
+
+} // namespace zipcomponent

@@ -1,0 +1,27 @@
+// The one failure type of the zip components: a French text for the user and the technical
+// detail (libzip's message, errno) for whoever debugs.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace zipcomponent {
+
+class ZipError : public std::runtime_error {
+public:
+    ZipError(std::string description, std::string detail = {})
+        : std::runtime_error(description), description_(std::move(description)),
+          detail_(std::move(detail)) {}
+
+    const std::string &description() const { return description_; }
+    const std::string &detail() const { return detail_; }
+
+private:
+    std::string description_;
+    std::string detail_;
+};
+
+// French text for a libzip error code; `subject` names the archive or entry concerned.
+std::string FrenchZipMessage(int zipErrorCode, const std::string &subject);
+
+} // namespace zipcomponent
