@@ -1,8 +1,9 @@
 // mivo-ziptool: the zip components from the command line, for scripts, debugging and the
 // benchmark.
 //   mivo-ziptool list ARCHIVE
-//   mivo-ziptool extract [--always-overwrite] [--skip-older] [--password P] ARCHIVE FOLDER [ENTRY...]
-//   mivo-ziptool add [--no-path-names] [--no-sub-folders] [--encrypt aes|zipcrypto --password P]
+//   mivo-ziptool extract [--always-overwrite] [--skip-older] [--password P] ARCHIVE FOLDER
+//   [ENTRY...] mivo-ziptool add [--no-path-names] [--no-sub-folders] [--encrypt aes|zipcrypto
+//   --password P]
 //                    ARCHIVE PATH...
 //   mivo-ziptool delete ARCHIVE ENTRY...
 // Options may also include --verbose (status texts on standard error).
@@ -22,14 +23,13 @@ using namespace zipcomponent;
 namespace {
 
 int usage() {
-    std::cerr
-        << "usage : mivo-ziptool list ARCHIVE\n"
-           "        mivo-ziptool extract [--always-overwrite] [--skip-older] [--password P] "
-           "ARCHIVE DOSSIER [ENTRÉE...]\n"
-           "        mivo-ziptool add [--no-path-names] [--no-sub-folders] "
-           "[--encrypt aes|zipcrypto --password P] ARCHIVE CHEMIN...\n"
-           "        mivo-ziptool delete ARCHIVE ENTRÉE...\n"
-           "        (--verbose : messages d'état sur la sortie d'erreur)\n";
+    std::cerr << "usage : mivo-ziptool list ARCHIVE\n"
+                 "        mivo-ziptool extract [--always-overwrite] [--skip-older] [--password P] "
+                 "ARCHIVE DOSSIER [ENTRÉE...]\n"
+                 "        mivo-ziptool add [--no-path-names] [--no-sub-folders] "
+                 "[--encrypt aes|zipcrypto --password P] ARCHIVE CHEMIN...\n"
+                 "        mivo-ziptool delete ARCHIVE ENTRÉE...\n"
+                 "        (--verbose : messages d'état sur la sortie d'erreur)\n";
     return 2;
 }
 
@@ -48,14 +48,20 @@ bool parse(const std::vector<std::string> &args, Options &o) {
         if (options && a == "--") {
             options = false;
         } else if (options && a.rfind("--", 0) == 0) {
-            if (a == "--verbose") o.verbose = true;
-            else if (a == "--always-overwrite") o.alwaysOverwrite = true;
-            else if (a == "--skip-older") o.skipOlder = true;
-            else if (a == "--no-path-names") o.noPathNames = true;
-            else if (a == "--no-sub-folders") o.noSubFolders = true;
+            if (a == "--verbose")
+                o.verbose = true;
+            else if (a == "--always-overwrite")
+                o.alwaysOverwrite = true;
+            else if (a == "--skip-older")
+                o.skipOlder = true;
+            else if (a == "--no-path-names")
+                o.noPathNames = true;
+            else if (a == "--no-sub-folders")
+                o.noSubFolders = true;
             else if ((a == "--password" || a == "--encrypt") && i + 1 < args.size())
                 (a == "--password" ? o.password : o.encrypt) = args[++i];
-            else return false;
+            else
+                return false;
         } else {
             o.operands.push_back(a);
         }
@@ -117,7 +123,8 @@ int main(int argc, char **argv) {
             if (o.operands.size() == 2) {
                 unzip.ExtractAll();
             } else {
-                for (std::size_t i = 2; i < o.operands.size(); ++i) unzip.ExtractEntry(o.operands[i]);
+                for (std::size_t i = 2; i < o.operands.size(); ++i)
+                    unzip.ExtractEntry(o.operands[i]);
             }
             return 0;
         }
@@ -137,7 +144,8 @@ int main(int argc, char **argv) {
             }
             zip.BeginBatch();
             try {
-                for (std::size_t i = 1; i < o.operands.size(); ++i) zip.AddFile(o.operands[i]);
+                for (std::size_t i = 1; i < o.operands.size(); ++i)
+                    zip.AddFile(o.operands[i]);
             } catch (...) {
                 zip.DiscardBatch();
                 throw;
@@ -151,7 +159,8 @@ int main(int argc, char **argv) {
             zip.ZipMessage = status;
             zip.BeginBatch();
             try {
-                for (std::size_t i = 1; i < o.operands.size(); ++i) zip.DeleteEntry(o.operands[i]);
+                for (std::size_t i = 1; i < o.operands.size(); ++i)
+                    zip.DeleteEntry(o.operands[i]);
             } catch (...) {
                 zip.DiscardBatch();
                 throw;

@@ -33,9 +33,13 @@ mode_t currentUmask() {
     return mask;
 }
 
-std::string quoted(const std::string &s) { return "« " + s + " »"; }
+std::string quoted(const std::string &s) {
+    return "« " + s + " »";
+}
 
-std::string systemDetail(const std::string &what) { return what + ": " + std::strerror(errno); }
+std::string systemDetail(const std::string &what) {
+    return what + ": " + std::strerror(errno);
+}
 
 // The text for an errno met while writing `target`.
 std::string writeFailure(int err, const std::string &target) {
@@ -81,21 +85,32 @@ void EnsureFolder(const std::string &folder) {
 std::string FrenchZipMessage(int code, const std::string &subject) {
     const std::string s = quoted(subject);
     switch (code) {
-    case ZIP_ER_NOENT: return "Le fichier " + s + " est introuvable.";
-    case ZIP_ER_NOZIP: return s + " n'est pas une archive ZIP.";
+    case ZIP_ER_NOENT:
+        return "Le fichier " + s + " est introuvable.";
+    case ZIP_ER_NOZIP:
+        return s + " n'est pas une archive ZIP.";
     case ZIP_ER_INCONS:
-    case ZIP_ER_EOF: return "L'archive " + s + " est endommagée ou incomplète.";
-    case ZIP_ER_MULTIDISK: return "L'archive " + s + " est répartie sur plusieurs disques.";
+    case ZIP_ER_EOF:
+        return "L'archive " + s + " est endommagée ou incomplète.";
+    case ZIP_ER_MULTIDISK:
+        return "L'archive " + s + " est répartie sur plusieurs disques.";
     case ZIP_ER_OPEN:
     case ZIP_ER_READ:
-    case ZIP_ER_SEEK: return "Lecture impossible de " + s + ".";
-    case ZIP_ER_CRC: return "Les données de " + s + " sont endommagées (erreur CRC).";
+    case ZIP_ER_SEEK:
+        return "Lecture impossible de " + s + ".";
+    case ZIP_ER_CRC:
+        return "Les données de " + s + " sont endommagées (erreur CRC).";
     case ZIP_ER_ZLIB:
-    case ZIP_ER_COMPRESSED_DATA: return "Les données compressées de " + s + " sont endommagées.";
-    case ZIP_ER_WRONGPASSWD: return "Mot de passe incorrect pour " + s + ".";
-    case ZIP_ER_NOPASSWD: return "Un mot de passe est nécessaire pour " + s + ".";
-    case ZIP_ER_COMPNOTSUPP: return "La méthode de compression de " + s + " n'est pas prise en charge.";
-    case ZIP_ER_ENCRNOTSUPP: return "Le chiffrement de " + s + " n'est pas pris en charge.";
+    case ZIP_ER_COMPRESSED_DATA:
+        return "Les données compressées de " + s + " sont endommagées.";
+    case ZIP_ER_WRONGPASSWD:
+        return "Mot de passe incorrect pour " + s + ".";
+    case ZIP_ER_NOPASSWD:
+        return "Un mot de passe est nécessaire pour " + s + ".";
+    case ZIP_ER_COMPNOTSUPP:
+        return "La méthode de compression de " + s + " n'est pas prise en charge.";
+    case ZIP_ER_ENCRNOTSUPP:
+        return "Le chiffrement de " + s + " n'est pas pris en charge.";
     case ZIP_ER_WRITE:
     case ZIP_ER_TMPOPEN:
     case ZIP_ER_RENAME:
@@ -103,9 +118,12 @@ std::string FrenchZipMessage(int code, const std::string &subject) {
     case ZIP_ER_REMOVE:
         return "Écriture impossible de l'archive " + s +
                " (disque plein ou dossier protégé en écriture ?).";
-    case ZIP_ER_MEMORY: return "Mémoire insuffisante pour traiter " + s + ".";
-    case ZIP_ER_RDONLY: return "L'archive " + s + " est en lecture seule.";
-    default: return "Erreur sur l'archive " + s + ".";
+    case ZIP_ER_MEMORY:
+        return "Mémoire insuffisante pour traiter " + s + ".";
+    case ZIP_ER_RDONLY:
+        return "L'archive " + s + " est en lecture seule.";
+    default:
+        return "Erreur sur l'archive " + s + ".";
     }
 }
 
@@ -135,7 +153,8 @@ ArchiveReader::ArchiveReader(const std::string &path) : path_(path) {
         const std::string_view raw(st.name);
         e.isFolder = !raw.empty() && (raw.back() == '/' || raw.back() == '\\');
         e.name = DecodeEntryName(raw);
-        while (!e.name.empty() && e.name.back() == '/') e.name.pop_back();
+        while (!e.name.empty() && e.name.back() == '/')
+            e.name.pop_back();
         e.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
         e.compressedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
         e.mtime = (st.valid & ZIP_STAT_MTIME) ? st.mtime : 0;

@@ -108,8 +108,9 @@ std::optional<std::string> SafeRelativePath(std::string_view name) {
         if (end == std::string_view::npos) end = name.size();
         const std::string_view part = name.substr(pos, end - pos);
         pos = end + 1;
-        const bool driveLetter = first && part.size() == 2 && part[1] == ':' &&
-                                 ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= 'a' && part[0] <= 'z'));
+        const bool driveLetter =
+            first && part.size() == 2 && part[1] == ':' &&
+            ((part[0] >= 'A' && part[0] <= 'Z') || (part[0] >= 'a' && part[0] <= 'z'));
         first = false;
         if (part.empty() || part == "." || driveLetter) continue;
         if (part == "..") return std::nullopt;

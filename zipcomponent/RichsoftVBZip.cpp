@@ -17,7 +17,9 @@ void RichsoftVBZip::ArchiveFile(const std::string &path) {
     if (OnArchiveUpdate) OnArchiveUpdate();
 }
 
-std::int64_t RichsoftVBZip::EntryCount() const { return static_cast<std::int64_t>(files_.size()); }
+std::int64_t RichsoftVBZip::EntryCount() const {
+    return static_cast<std::int64_t>(files_.size());
+}
 
 RichsoftVBZip::Entry RichsoftVBZip::EntryAt(std::int64_t position) const {
     if (position < 1 || position > EntryCount())

@@ -9,19 +9,27 @@ namespace zipcomponent {
 
 std::int64_t VFunzip::SavingPercent(std::uint64_t size, std::uint64_t compressedSize) {
     if (size == 0) return 0;
-    const double saving = (1.0 - static_cast<double>(compressedSize) / static_cast<double>(size)) * 100.0;
+    const double saving =
+        (1.0 - static_cast<double>(compressedSize) / static_cast<double>(size)) * 100.0;
     return static_cast<std::int64_t>(std::nearbyint(saving));
 }
 
 std::string VFunzip::MethodName(std::uint16_t method) {
     switch (method) {
-    case ZIP_CM_STORE: return "Stored";
-    case ZIP_CM_DEFLATE: return "Deflated";
-    case ZIP_CM_DEFLATE64: return "Deflate64";
-    case ZIP_CM_BZIP2: return "BZip2";
-    case ZIP_CM_LZMA: return "LZMA";
-    case ZIP_CM_XZ: return "XZ";
-    default: return "Method " + std::to_string(method);
+    case ZIP_CM_STORE:
+        return "Stored";
+    case ZIP_CM_DEFLATE:
+        return "Deflated";
+    case ZIP_CM_DEFLATE64:
+        return "Deflate64";
+    case ZIP_CM_BZIP2:
+        return "BZip2";
+    case ZIP_CM_LZMA:
+        return "LZMA";
+    case ZIP_CM_XZ:
+        return "XZ";
+    default:
+        return "Method " + std::to_string(method);
     }
 }
 
@@ -89,11 +97,13 @@ bool VFunzip::extractOne(ArchiveReader &r, const EntryInfo &entry) {
     ExtractHooks hooks;
     hooks.progress = [&](std::uint64_t written, std::uint64_t size) {
         if (Progress)
-            Progress(static_cast<std::int64_t>(written), static_cast<std::int64_t>(size), ArchivePath);
+            Progress(static_cast<std::int64_t>(written), static_cast<std::int64_t>(size),
+                     ArchivePath);
     };
     hooks.password = PasswordQuestion;
     message("Extraction de " + entry.name);
-    return r.writeEntry(entry, DestinationFolder, *relative, policy, hooks) == WriteOutcome::Written;
+    return r.writeEntry(entry, DestinationFolder, *relative, policy, hooks) ==
+           WriteOutcome::Written;
 }
 
 void VFunzip::ExtractAll() {

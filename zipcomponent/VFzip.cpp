@@ -17,7 +17,9 @@ namespace zipcomponent {
 
 namespace {
 
-std::string quoted(const std::string &s) { return "« " + s + " »"; }
+std::string quoted(const std::string &s) {
+    return "« " + s + " »";
+}
 
 ZipError libzipFailure(zip_t *z, const std::string &subject) {
     const int code = zip_error_code_zip(zip_get_error(z));
@@ -140,12 +142,14 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
         }
         byName_[entryName] = static_cast<zip_uint64_t>(index);
     }
-    if (Encrypt == 1) {
-        const zip_uint16_t method =
-            EncryptionMethod == EncryptionKind::Aes256 ? ZIP_EM_AES_256 : ZIP_EM_TRAD_PKWARE;
-        if (zip_file_set_encryption(zip_, index, method, password_->c_str()) != 0)
-            throw libzipFailure(zip_, path);
-    }
+    // Set either way: a replaced entry would otherwise keep the encryption of the old one,
+    // without its password.
+    const zip_uint16_t method = Encrypt != 1                                 ? ZIP_EM_NONE
+                                : EncryptionMethod == EncryptionKind::Aes256 ? ZIP_EM_AES_256
+                                                                             : ZIP_EM_TRAD_PKWARE;
+    if (zip_file_set_encryption(zip_, index, method, Encrypt == 1 ? password_->c_str() : nullptr) !=
+        0)
+        throw libzipFailure(zip_, path);
     message("Ajout de " + entryName);
 }
 
@@ -226,7 +230,9 @@ void VFzip::DeleteEntry(const std::string &fullName) {
     if (!inBatch_) commit();
 }
 
-void VFzip::BeginBatch() { inBatch_ = true; }
+void VFzip::BeginBatch() {
+    inBatch_ = true;
+}
 
 void VFzip::CommitBatch() {
     inBatch_ = false;

@@ -1,0 +1,56 @@
+#include "RichsoftVBZip.h"
+#include "ZipTestUtil.h"
+
+#include <gtest/gtest.h>
+
+using namespace zipcomponent;
+using namespace ziptest;
+
+namespace {
+
+class RichsoftVBZipTest : public TempDirTest {};
+
+TEST_F(RichsoftVBZipTest, ListsEntriesByPositionWithTheirDateText) {
+    WriteFile(path("src/a.txt"), std::string(1000, 'a'));
+    WriteFile(path("src/d/a.txt"), "other a");
+    ASSERT_EQ(Shell("cd " + Quote(path("src")) + " && zip -qr ../s.zip a.txt d"), 0);
+    RichsoftVBZip vb;
+    int updates = 0;
+    vb.OnArchiveUpdate = [&] { ++updates; };
+    vb.ArchiveFile(path("s.zip"));
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(vb.ArchiveFile(), path("s.zip"));
+    ASSERT_EQ(vb.EntryCount(), 2); // the folder entry d/ is left out
+    const auto first = vb.EntryAt(1);
+    EXPECT_EQ(first.FullName, "a.txt");
+    EXPECT_EQ(first.UnpackedSize, 1000);
+    EXPECT_LT(first.PackedSize, 100);
+    ASSERT_EQ(first.DateTime.size(), 19u);
+    EXPECT_EQ(first.DateTime[2], '/');
+    EXPECT_EQ(first.DateTime[13], ':');
+    EXPECT_EQ(vb.EntryAt(2).FullName, "d/a.txt");
+    EXPECT_EQ(vb.EntryFileOf("d/a.txt"), "a.txt");
+    EXPECT_EQ(vb.EntryFolderOf("d/a.txt"), "d");
+    EXPECT_THROW(vb.EntryAt(3), ZipError);
+}
+
+TEST_F(RichsoftVBZipTest, ExtractSelectedKeepsFoldersSoSameNamesNeverCollide) {
+    MakeRawArchive(
+        path("s.zip"),
+        {{"a.txt", "top"}, {"d/a.txt", "inner"}, {"b.txt", "bee"}, {"../up/a.txt", "escape"}});
+    RichsoftVBZip vb;
+    vb.ArchiveFile(path("s.zip"));
+    EXPECT_THROW(vb.ExtractSelected(path("out"), {"a.txt"}, false, false, 0), ZipError);
+    EXPECT_EQ(ReadFile(path("out/a.txt")), "top");
+    EXPECT_EQ(ReadFile(path("out/d/a.txt")), "inner");
+    EXPECT_FALSE(fs::exists(path("out/b.txt")));
+    EXPECT_FALSE(fs::exists(path("up")));
+}
+
+TEST_F(RichsoftVBZipTest, DamagedArchiveFailsToOpen) {
+    WriteFile(path("bad.zip"), "PK\x03\x04 not really");
+    RichsoftVBZip vb;
+    EXPECT_THROW(vb.ArchiveFile(path("bad.zip")), ZipError);
+}
+
+} // namespace

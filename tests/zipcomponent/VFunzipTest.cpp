@@ -1,0 +1,309 @@
+// The reader against archives made by Info-ZIP zip, 7-Zip and by hand.
+#include "VFunzip.h"
+#include "ZipTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sys/stat.h>
+
+using namespace zipcomponent;
+using namespace ziptest;
+
+namespace {
+
+struct Row {
+    std::int64_t total, packed, factor;
+    int month, day, year, hour, minute;
+    std::string file, path, method;
+    int crypt;
+};
+
+// A reader whose events are recorded.
+struct Recorder {
+    VFunzip unzip;
+    std::vector<Row> rows;
+    std::vector<std::pair<std::int64_t, std::int64_t>> progress;
+    std::vector<std::string> messages;
+
+    Recorder() {
+        unzip.FileInfo = [this](std::int64_t total, std::int64_t packed, std::int64_t factor,
+                                int month, int day, int year, int hour, int minute,
+                                const std::string &file, const std::string &path,
+                                const std::string &method, std::uint32_t, int crypt) {
+            rows.push_back(
+                {total, packed, factor, month, day, year, hour, minute, file, path, method, crypt});
+        };
+        unzip.Progress = [this](std::int64_t w, std::int64_t o, const std::string &) {
+            progress.emplace_back(w, o);
+        };
+        unzip.DisplayMessage = [this](const std::string &m) { messages.push_back(m); };
+    }
+};
+
+std::time_t LocalDate(int year, int month, int day, int hour, int minute) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+class VFunzipTest : public TempDirTest {
+protected:
+    // src/ holds a.txt, docs/a.txt (same name, other folder), docs/big.bin (3 MiB) and Élève.txt.
+    std::string makeInfoZipArchive() {
+        WriteFile(path("src/a.txt"), std::string(1000, 'a'), LocalDate(2023, 4, 5, 6, 7));
+        WriteFile(path("src/docs/a.txt"), "second a", LocalDate(2020, 12, 31, 23, 58));
+        std::string big(3 << 20, '\0');
+        for (std::size_t i = 0; i < big.size(); ++i)
+            big[i] = static_cast<char>((i * 7919) >> 5);
+        WriteFile(path("src/docs/big.bin"), big);
+        WriteFile(path("src/Élève.txt"), "accent");
+        EXPECT_EQ(
+            Shell("cd " + Quote(path("src")) + " && zip -qr ../info.zip a.txt docs Élève.txt"), 0);
+        return path("info.zip");
+    }
+};
+
+TEST_F(VFunzipTest, ListsEveryFileEntryOfAnInfoZipArchive) {
+    Recorder r;
+    r.unzip.ArchivePath = makeInfoZipArchive();
+    r.unzip.ListEntries();
+    ASSERT_EQ(r.rows.size(), 4u); // the folder entry docs/ is not a row
+    const Row &a = r.rows[0];
+    EXPECT_EQ(a.file, "a.txt");
+    EXPECT_EQ(a.path, "");
+    EXPECT_EQ(a.total, 1000);
+    EXPECT_EQ(a.factor, VFunzip::SavingPercent(1000, a.packed));
+    EXPECT_GT(a.factor, 90);
+    EXPECT_EQ(a.method, "Deflated");
+    EXPECT_EQ(std::tie(a.day, a.month, a.year, a.hour, a.minute),
+              std::make_tuple(5, 4, 2023, 6, 7));
+    EXPECT_EQ(r.rows[1].file, "a.txt");
+    EXPECT_EQ(r.rows[1].path, "docs");
+    EXPECT_EQ(std::tie(r.rows[1].day, r.rows[1].month, r.rows[1].year),
+              std::make_tuple(31, 12, 2020));
+    EXPECT_EQ(r.rows[3].file, "Élève.txt");
+    EXPECT_EQ(r.rows[3].crypt, 0);
+}
+
+TEST_F(VFunzipTest, SavingIsRoundedAndZeroForEmptyEntries) {
+    EXPECT_EQ(VFunzip::SavingPercent(0, 0), 0);
+    EXPECT_EQ(VFunzip::SavingPercent(1000, 250), 75);
+    EXPECT_EQ(VFunzip::SavingPercent(3, 5), -67);
+    EXPECT_EQ(VFunzip::SavingPercent(1, 1000), -99900); // far below what 16 bits hold
+}
+
+TEST_F(VFunzipTest, MissingArchiveListsNothingAndRaisesNothing) {
+    Recorder r;
+    r.unzip.ArchivePath = path("nothing-here.zip");
+    EXPECT_NO_THROW(r.unzip.ListEntries());
+    EXPECT_TRUE(r.rows.empty());
+}
+
+TEST_F(VFunzipTest, DamagedArchivesFailWithAFrenchReasonAndTheReaderStaysUsable) {
+    const std::string good = makeInfoZipArchive();
+    const std::string bytes = ReadFile(good);
+    WriteFile(path("truncated.zip"), bytes.substr(0, bytes.size() / 2));
+    WriteFile(path("garbage.zip"), std::string(5000, 'G'));
+    WriteFile(path("empty.zip"), "");
+    for (const char *name : {"truncated.zip", "garbage.zip", "empty.zip"}) {
+        Recorder r;
+        r.unzip.ArchivePath = path(name);
+        EXPECT_THROW(r.unzip.ListEntries(), ZipError) << name;
+        ASSERT_FALSE(r.messages.empty()) << name;
+        EXPECT_NE(r.messages.back().find("archive"), std::string::npos) << r.messages.back();
+        EXPECT_TRUE(r.rows.empty());
+        r.unzip.ArchivePath = good;
+        r.unzip.ListEntries();
+        EXPECT_EQ(r.rows.size(), 4u);
+    }
+}
+
+TEST_F(VFunzipTest, ExtractAllKeepsFoldersContentAndDates) {
+    Recorder r;
+    r.unzip.ArchivePath = makeInfoZipArchive();
+    r.unzip.DestinationFolder = path("out/new/folder");
+    r.unzip.ExtractAll();
+    for (const char *f : {"a.txt", "docs/a.txt", "docs/big.bin", "Élève.txt"})
+        EXPECT_EQ(ReadFile(path(std::string("out/new/folder/") + f)),
+                  ReadFile(path(std::string("src/") + f)))
+            << f;
+    EXPECT_EQ(MTime(path("out/new/folder/a.txt")), LocalDate(2023, 4, 5, 6, 7));
+    // No temporary file is left behind.
+    for (const auto &e : fs::recursive_directory_iterator(path("out")))
+        EXPECT_EQ(e.path().filename().string().rfind(".mivo-", 0), std::string::npos);
+}
+
+TEST_F(VFunzipTest, ExtractEntryTellsSameNamedEntriesApart) {
+    Recorder r;
+    r.unzip.ArchivePath = makeInfoZipArchive();
+    r.unzip.DestinationFolder = path("out");
+    r.unzip.ExtractEntry("docs/a.txt");
+    EXPECT_EQ(ReadFile(path("out/docs/a.txt")), "second a");
+    EXPECT_FALSE(fs::exists(path("out/a.txt")));
+    EXPECT_THROW(r.unzip.ExtractEntry("docs/missing.txt"), ZipError);
+}
+
+TEST_F(VFunzipTest, ProgressStartsAtZeroGrowsEveryMebibyteAndEndsAtTheSize) {
+    Recorder r;
+    r.unzip.ArchivePath = makeInfoZipArchive();
+    r.unzip.DestinationFolder = path("out");
+    r.unzip.ExtractEntry("docs/big.bin");
+    const std::int64_t size = 3 << 20;
+    ASSERT_GE(r.progress.size(), 4u);
+    EXPECT_EQ(r.progress.front(), std::make_pair(std::int64_t{0}, size));
+    EXPECT_EQ(r.progress.back(), std::make_pair(size, size));
+    for (std::size_t i = 1; i < r.progress.size(); ++i) {
+        EXPECT_GT(r.progress[i].first, r.progress[i - 1].first);
+        EXPECT_LE(r.progress[i].first - r.progress[i - 1].first, (1 << 20) + (1 << 18));
+        EXPECT_EQ(r.progress[i].second, size);
+    }
+}
+
+struct OverwriteRow {
+    const char *name;
+    short always, skipOlder, confirm;
+    bool existingIsNewer;
+    bool answer; // to the confirmation question
+    bool replaced;
+    bool asked;
+};
+
+void PrintTo(const OverwriteRow &row, std::ostream *os) {
+    *os << row.name;
+}
+
+class OverwriteRules : public TempDirTest, public ::testing::WithParamInterface<OverwriteRow> {};
+
+TEST_P(OverwriteRules, DecideWhetherAnExistingFileIsReplaced) {
+    const OverwriteRow &row = GetParam();
+    const std::time_t entryTime = LocalDate(2022, 6, 1, 12, 0);
+    WriteFile(path("src/f.txt"), "from the archive", entryTime);
+    ASSERT_EQ(Shell("cd " + Quote(path("src")) + " && zip -q ../a.zip f.txt"), 0);
+    WriteFile(path("out/f.txt"), "already here",
+              entryTime + (row.existingIsNewer ? 86400 : -86400));
+
+    Recorder r;
+    bool asked = false;
+    r.unzip.ConfirmReplace = [&](const std::string &target) {
+        asked = true;
+        EXPECT_EQ(target, path("out/f.txt"));
+        return row.answer;
+    };
+    r.unzip.ArchivePath = path("a.zip");
+    r.unzip.DestinationFolder = path("out");
+    r.unzip.AlwaysOverwrite = row.always;
+    r.unzip.SkipOlderFiles = row.skipOlder;
+    r.unzip.ConfirmOverwrite = row.confirm;
+    r.unzip.ExtractAll();
+    EXPECT_EQ(ReadFile(path("out/f.txt")), row.replaced ? "from the archive" : "already here");
+    EXPECT_EQ(asked, row.asked);
+    if (!row.replaced) {
+        EXPECT_FALSE(r.messages.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Options, OverwriteRules,
+    ::testing::Values(OverwriteRow{"AlwaysReplacesEvenNewer", 1, 1, 1, true, false, true, false},
+                      OverwriteRow{"SkipOlderKeepsNewer", 0, 1, 1, true, true, false, false},
+                      OverwriteRow{"SkipOlderReplacesOlder", 0, 1, 0, false, false, true, false},
+                      OverwriteRow{"ConfirmYes", 0, 0, 1, false, true, true, true},
+                      OverwriteRow{"ConfirmNo", 0, 0, 1, false, false, false, true},
+                      OverwriteRow{"NothingSetKeeps", 0, 0, 0, false, true, false, false}),
+    [](const auto &info) { return info.param.name; });
+
+TEST_F(VFunzipTest, HostileEntriesNeverWriteOutsideTheDestination) {
+    MakeRawArchive(path("evil.zip"), {{"../escaped.txt", "x"},
+                                      {"/abs.txt", "absolute"},
+                                      {"sub/../../escaped2.txt", "x"},
+                                      {"link", "/tmp", true},
+                                      {"link/through.txt", "x"},
+                                      {"C:\\win.txt", "drive"},
+                                      {"fine.txt", "fine"}});
+    Recorder r;
+    r.unzip.ArchivePath = path("evil.zip");
+    r.unzip.DestinationFolder = path("out");
+    EXPECT_THROW(r.unzip.ExtractAll(), ZipError);
+    EXPECT_EQ(ReadFile(path("out/fine.txt")), "fine");
+    EXPECT_EQ(ReadFile(path("out/abs.txt")), "absolute");
+    EXPECT_EQ(ReadFile(path("out/win.txt")), "drive");
+    EXPECT_FALSE(fs::exists(path("escaped.txt")));
+    EXPECT_FALSE(fs::exists(path("escaped2.txt")));
+    EXPECT_FALSE(fs::is_symlink(path("out/link")));
+    EXPECT_FALSE(fs::exists("/tmp/through.txt"));
+}
+
+TEST_F(VFunzipTest, NeverWritesThroughALinkAlreadyInTheDestination) {
+    MakeRawArchive(path("a.zip"), {{"dir/f.txt", "data"}, {"g.txt", "new"}});
+    fs::create_directories(path("elsewhere"));
+    fs::create_directories(path("out"));
+    fs::create_directory_symlink(path("elsewhere"), path("out/dir"));
+    WriteFile(path("elsewhere/g.txt"), "precious");
+    fs::create_symlink(path("elsewhere/g.txt"), path("out/g.txt"));
+    Recorder r;
+    r.unzip.ArchivePath = path("a.zip");
+    r.unzip.DestinationFolder = path("out");
+    r.unzip.AlwaysOverwrite = 1;
+    EXPECT_THROW(r.unzip.ExtractAll(), ZipError);
+    EXPECT_FALSE(fs::exists(path("elsewhere/f.txt")));
+    // The link named like the entry is replaced by the file, its target untouched.
+    EXPECT_EQ(ReadFile(path("elsewhere/g.txt")), "precious");
+    EXPECT_FALSE(fs::is_symlink(path("out/g.txt")));
+    EXPECT_EQ(ReadFile(path("out/g.txt")), "new");
+}
+
+TEST_F(VFunzipTest, DamagedEntryFailsAndLeavesNoPartialFile) {
+    const std::string data(100000, 'q');
+    MakeRawArchive(path("a.zip"), {{"f.txt", data, false, true}, {"ok.txt", "ok"}});
+    std::string bytes = ReadFile(path("a.zip"));
+    const std::size_t at = bytes.find(std::string(1000, 'q'));
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 50000] = 'X';
+    WriteFile(path("a.zip"), bytes);
+    Recorder r;
+    r.unzip.ArchivePath = path("a.zip");
+    r.unzip.DestinationFolder = path("out");
+    try {
+        r.unzip.ExtractEntry("f.txt");
+        FAIL() << "damaged entry extracted";
+    } catch (const ZipError &e) {
+        EXPECT_NE(e.description().find("endommagées"), std::string::npos) << e.description();
+    }
+    EXPECT_TRUE(fs::is_empty(path("out")));
+    r.unzip.ExtractEntry("ok.txt");
+    EXPECT_EQ(ReadFile(path("out/ok.txt")), "ok");
+}
+
+TEST_F(VFunzipTest, ReadsCodePage850NamesOfWindowsArchives) {
+    MakeRawArchive(path("a.zip"), {{"R\x90SUM\x90/\xB7 lire.txt", "x"}});
+    Recorder r;
+    r.unzip.ArchivePath = path("a.zip");
+    r.unzip.ListEntries();
+    ASSERT_EQ(r.rows.size(), 1u);
+    EXPECT_EQ(r.rows[0].path, "RÉSUMÉ");
+    EXPECT_EQ(r.rows[0].file, "À lire.txt");
+    r.unzip.DestinationFolder = path("out");
+    r.unzip.ExtractEntry("RÉSUMÉ/À lire.txt");
+    EXPECT_TRUE(fs::exists(path("out/RÉSUMÉ/À lire.txt")));
+}
+
+TEST_F(VFunzipTest, ReadsSevenZipArchives) {
+    WriteFile(path("src/x/y.txt"), std::string(5000, 'y'));
+    ASSERT_EQ(Shell("cd " + Quote(path("src")) + " && 7z a -tzip ../s.zip x"), 0);
+    Recorder r;
+    r.unzip.ArchivePath = path("s.zip");
+    r.unzip.ListEntries();
+    ASSERT_EQ(r.rows.size(), 1u);
+    EXPECT_EQ(r.rows[0].path, "x");
+    r.unzip.DestinationFolder = path("out");
+    r.unzip.ExtractAll();
+    EXPECT_EQ(ReadFile(path("out/x/y.txt")), std::string(5000, 'y'));
+}
+
+} // namespace

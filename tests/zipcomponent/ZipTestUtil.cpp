@@ -1,0 +1,75 @@
+#include "ZipTestUtil.h"
+
+#include <zip.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <utime.h>
+
+namespace ziptest {
+
+void TempDirTest::SetUp() {
+    const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(info->test_suite_name()) + "-" + info->name();
+    for (char &c : name)
+        if (c == '/') c = '_';
+    root = fs::temp_directory_path() / ("mivo-zip-test-" + name);
+    fs::remove_all(root);
+    fs::create_directories(root);
+}
+
+void TempDirTest::TearDown() {
+    fs::remove_all(root);
+}
+
+void WriteFile(const std::string &path, const std::string &data, std::time_t mtime) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << data;
+    if (mtime != 0) {
+        const struct utimbuf times { mtime, mtime };
+        utime(path.c_str(), &times);
+    }
+}
+
+std::string ReadFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::time_t MTime(const std::string &path) {
+    struct stat st {};
+    stat(path.c_str(), &st);
+    return st.st_mtime;
+}
+
+int Shell(const std::string &command) {
+    const int status = std::system((command + " >/dev/null 2>&1").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string Quote(const std::string &path) {
+    return "'" + path + "'";
+}
+
+void MakeRawArchive(const std::string &path, const std::vector<RawEntry> &entries) {
+    int error = 0;
+    zip_t *z = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(z, nullptr);
+    for (const RawEntry &e : entries) {
+        zip_source_t *src = zip_source_buffer(z, e.data.data(), e.data.size(), 0);
+        const zip_int64_t index = zip_file_add(z, e.name.c_str(), src, ZIP_FL_ENC_CP437);
+        ASSERT_GE(index, 0) << zip_strerror(z);
+        if (e.symlink)
+            zip_file_set_external_attributes(z, index, 0, ZIP_OPSYS_UNIX,
+                                             static_cast<zip_uint32_t>(S_IFLNK | 0777) << 16);
+        if (e.store) zip_set_file_compression(z, index, ZIP_CM_STORE, 0);
+    }
+    ASSERT_EQ(zip_close(z), 0);
+}
+
+} // namespace ziptest

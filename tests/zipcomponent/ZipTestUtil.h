@@ -1,0 +1,41 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace ziptest {
+
+namespace fs = std::filesystem;
+
+// A fresh folder per test, removed afterwards.
+class TempDirTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string path(const std::string &relative) const { return (root / relative).string(); }
+
+    fs::path root;
+};
+
+void WriteFile(const std::string &path, const std::string &data, std::time_t mtime = 0);
+std::string ReadFile(const std::string &path);
+std::time_t MTime(const std::string &path);
+// Runs a shell command (for the peers: zip, unzip, 7z); returns its exit status.
+int Shell(const std::string &command);
+std::string Quote(const std::string &path);
+
+// An entry for a hand-made archive written straight through libzip, names unchecked.
+struct RawEntry {
+    std::string name; // bytes as stored
+    std::string data;
+    bool symlink = false;
+    bool store = false; // no compression, so damage can be aimed at the data
+};
+void MakeRawArchive(const std::string &path, const std::vector<RawEntry> &entries);
+
+} // namespace ziptest
