@@ -94,8 +94,17 @@ int main(int argc, char **argv) {
             unzip.FileInfo = [&](std::int64_t total, std::int64_t packed, std::int64_t factor,
                                  int month, int day, int year, int, int, const std::string &file,
                                  const std::string &path, const std::string &, std::uint32_t, int) {
-                char date[32];
-                std::snprintf(date, sizeof date, "%02d/%02d/%04d", day, month, year);
+                const char date[] = {char('0' + day / 10),
+                                     char('0' + day % 10),
+                                     '/',
+                                     char('0' + month / 10),
+                                     char('0' + month % 10),
+                                     '/',
+                                     char('0' + year / 1000),
+                                     char('0' + year / 100 % 10),
+                                     char('0' + year / 10 % 10),
+                                     char('0' + year % 10),
+                                     0};
                 row(file, out);
                 row(date, out);
                 row(std::to_string(total), out);

@@ -167,12 +167,17 @@ ArchiveReader::ArchiveReader(const std::string &path) : path_(path) {
             if (S_ISDIR(mode)) e.isFolder = true;
             e.unixMode = mode & 0777;
         }
-        byName_[e.name] = entries_.size();
         entries_.push_back(std::move(e));
     }
 }
 
 const EntryInfo *ArchiveReader::find(const std::string &name) const {
+    // Built on the first look-up: listing alone never needs it.
+    if (byName_.empty() && !entries_.empty()) {
+        byName_.reserve(entries_.size());
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            byName_[entries_[i].name] = i;
+    }
     const auto it = byName_.find(name);
     return it == byName_.end() ? nullptr : &entries_[it->second];
 }

@@ -73,7 +73,7 @@ private:
     std::string path_;
     ZipHandle zip_;
     std::vector<EntryInfo> entries_;
-    std::unordered_map<std::string, std::size_t> byName_;
+    mutable std::unordered_map<std::string, std::size_t> byName_;
     struct stat identity_ {};
     std::optional<std::string> password_; // given once, reused until it proves wrong
 };

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Our zip components against Info-ZIP, measured in the same run on the same corpora.
+#   bench/zip_bench.sh [WORK_FOLDER]
+# Prints, for each task, the best of three runs of each side and the ratio ours / Info-ZIP.
+# Runs with TZ unset, as users have it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+work=${1:-$root/build/zip-bench}
+"$root/scripts/deps.sh" bc time
+cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build/release" >/dev/null
+tool=$root/build/release/bin/mivo-ziptool
+corpus=$root/build/release/bin/make_zip_corpus
+unset TZ
+
+mkdir -p "$work"
+cd "$work"
+if [ ! -f small.zip ]; then
+  echo "building the corpora (once)..."
+  rm -rf small mixed extra
+  "$corpus" small small 100000
+  "$corpus" mixed mixed 200
+  "$corpus" extra extra 1000
+  (cd small && zip -q -r ../small.zip .)
+  (cd mixed && zip -q -r ../mixed.zip .)
+fi
+
+# best of three, in seconds; the preparation command runs before each measured run.
+best() {
+  local prepare=$1 command=$2 best=""
+  for _ in 1 2 3; do
+    eval "$prepare"
+    local start end t
+    start=$(date +%s.%N)
+    eval "$command" >/dev/null
+    end=$(date +%s.%N)
+    t=$(echo "$end - $start" | bc -l)
+    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  done
+  printf '%.3f' "$best"
+}
+
+report() {
+  local name=$1 ours=$2 theirs=$3 target=$4
+  printf '%-34s ours %8ss   Info-ZIP %8ss   ratio %5.2f   (target <= %s)\n' \
+    "$name" "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)" "$target"
+}
+
+ours=$(best ":" "$tool list small.zip")
+theirs=$(best ":" "unzip -l small.zip")
+report "list 100,000 entries" "$ours" "$theirs" 0.5
+
+ours=$(best "rm -rf out-ours" "$tool extract --always-overwrite mixed.zip out-ours")
+theirs=$(best "rm -rf out-unzip" "unzip -o -q mixed.zip -d out-unzip")
+report "extract $(du -m mixed.zip | cut -f1) MB mixed archive" "$ours" "$theirs" 0.7
+
+extras=$(cd extra && ls | sed 's|^|extra/|' | tr '\n' ' ')
+ours=$(best "cp mixed.zip add-ours.zip" "$tool add add-ours.zip $extras")
+theirs=$(best "cp mixed.zip add-zip.zip" "zip -q add-zip.zip $extras")
+report "add 1,000 files" "$ours" "$theirs" 2
+
+victims=$(cd small && find . -type f | sed 's|^\./||' | sort | sed -n '1,1000p' | tr '\n' ' ')
+ours=$(best "cp small.zip del-ours.zip" "$tool delete del-ours.zip $victims")
+theirs=$(best "cp small.zip del-zip.zip" "zip -q -d del-zip.zip $victims")
+report "delete 1,000 entries" "$ours" "$theirs" 1
+
+# Memory: extracting a 1 GiB entry needs a few buffers, not the entry.
+if [ ! -f huge.zip ]; then
+  mkdir -p huge && head -c 1073741824 /dev/zero > huge/zeros.bin
+  (cd huge && zip -q ../huge.zip zeros.bin) && rm -rf huge
+fi
+rm -rf out-huge
+rss=$( { /usr/bin/time -f '%M' "$tool" extract huge.zip out-huge >/dev/null; } 2>&1 | tail -1)
+printf '%-34s peak memory %s KiB\n' "extract a 1 GiB entry" "$rss"
+
+rm -rf out-ours out-unzip out-huge add-ours.zip add-zip.zip del-ours.zip del-zip.zip
