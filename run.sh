@@ -5,4 +5,4 @@ cd "$(dirname "$0")"
 scripts/deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/release
-exec build/release/bin/mivo-huffman "$@"
+exec build/release/bin/Mivo-ZIP "$@"

@@ -1,0 +1,24 @@
+// Mivo-ZIP: the archive manager's main program.
+//   Mivo-ZIP [archive.zip]
+#include "Forms.h"
+#include "Unzip.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Mivo-ZIP"));
+    QApplication::setOrganizationName(QStringLiteral("Mivo-ZIP"));
+
+    Forms::Startup &startup = Forms::startup();
+    startup.appFolder = QCoreApplication::applicationDirPath();
+    QStringList words = QCoreApplication::arguments();
+    words.removeFirst();
+    startup.commandLine = words.join(QLatin1Char(' '));
+
+    Unzip &window = Forms::Unzip();
+    window.show();
+    const int status = QApplication::exec();
+    Forms::UnloadAll();
+    return status;
+}

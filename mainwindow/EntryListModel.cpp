@@ -1,0 +1,77 @@
+#include "EntryListModel.h"
+
+const QStringList &EntryListModel::Captions() {
+    static const QStringList captions = {QStringLiteral("Fichier"),     QStringLiteral("Date"),
+                                         QStringLiteral("Taille"),      QStringLiteral("Taux"),
+                                         QStringLiteral("Compression"), QStringLiteral("Chemin")};
+    return captions;
+}
+
+Qt::Alignment EntryListModel::ColumnAlignment(int column) {
+    switch (column) {
+    case 1:
+        return Qt::AlignHCenter | Qt::AlignVCenter;
+    case 2:
+    case 3:
+    case 4:
+        return Qt::AlignRight | Qt::AlignVCenter;
+    default:
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    }
+}
+
+int EntryListModel::ColumnTwips(int column) {
+    static const int twips[kColumns] = {4410, 1323, 1764, 882, 1764, 8820};
+    return twips[column];
+}
+
+int EntryListModel::rowCount(const QModelIndex &parent) const {
+    return parent.isValid() || filling_ ? 0 : static_cast<int>(rows_.size());
+}
+
+int EntryListModel::columnCount(const QModelIndex &parent) const {
+    return parent.isValid() ? 0 : kColumns;
+}
+
+QVariant EntryListModel::data(const QModelIndex &index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    if (role == Qt::DisplayRole) return rowAt(index.row()).cells[index.column()];
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(ColumnAlignment(index.column()));
+    if (role == Qt::UserRole) return rowAt(index.row()).fullName;
+    return {};
+}
+
+QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= kColumns) return {};
+    if (role == Qt::DisplayRole) return Captions()[section];
+    if (role == Qt::TextAlignmentRole) return QVariant::fromValue(ColumnAlignment(section));
+    return {};
+}
+
+void EntryListModel::clear() {
+    beginResetModel();
+    rows_.clear();
+    filling_ = false;
+    endResetModel();
+}
+
+void EntryListModel::beginFill() {
+    beginResetModel();
+    filling_ = true;
+}
+
+void EntryListModel::add(Row row) {
+    if (filling_) {
+        rows_.push_back(std::move(row));
+        return;
+    }
+    // Outside a fill the new row goes on top of the view.
+    beginInsertRows({}, 0, 0);
+    rows_.push_back(std::move(row));
+    endInsertRows();
+}
+
+void EntryListModel::endFill() {
+    filling_ = false;
+    endResetModel();
+}

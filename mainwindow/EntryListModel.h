@@ -1,0 +1,45 @@
+// The rows of the main entry list. Rows are kept in the order the reader reports them and shown
+// newest first, so that adding one is an append, not an insertion at the top: 100,000 rows fill
+// in one reset.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <vector>
+
+class EntryListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    struct Row {
+        QString cells[6]; // Fichier, Date, Taille, Taux, Compression, Chemin
+        QString fullName; // the entry's key in the archive
+    };
+
+    static constexpr int kColumns = 6;
+    static const QStringList &Captions();
+    static Qt::Alignment ColumnAlignment(int column);
+    // Twips of the columns' default widths.
+    static int ColumnTwips(int column);
+
+    using QAbstractTableModel::QAbstractTableModel;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    void clear();
+    // Rows added between beginFill and endFill reach the view in one reset.
+    void beginFill();
+    void add(Row row);
+    void endFill();
+
+    // Row i counted from the top of the view.
+    const Row &rowAt(int i) const { return rows_[rows_.size() - 1 - static_cast<std::size_t>(i)]; }
+    QString fullNameAt(int i) const { return rowAt(i).fullName; }
+
+private:
+    std::vector<Row> rows_;
+    bool filling_ = false;
+};

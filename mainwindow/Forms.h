@@ -1,0 +1,34 @@
+// The registry of the program's windows: one program-wide instance of each, created on first
+// use (its loading code runs then) and destroyed when it closes or the program ends.
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class Unzip;
+namespace zipcomponent {
+class VFzip;
+}
+
+namespace Forms {
+
+// What start-up needs to know; main() fills it, tests set their own before the first window.
+struct Startup {
+    QString appFolder;   // the program's folder
+    QString commandLine; // the arguments as one text
+    // Ends the program at once; the default leaves the event loop.
+    std::function<void()> endProgram;
+};
+Startup &startup();
+
+::Unzip &Unzip();
+bool UnzipLoaded();
+
+// The archive writer shared by the add dialog and the removal command.
+zipcomponent::VFzip &VFzip1();
+
+// Destroys every window (the program's end, or between tests).
+void UnloadAll();
+
+} // namespace Forms

@@ -1,0 +1,38 @@
+// Every question the windows ask the user goes through this interface: the Qt implementation
+// shows the dialog; tests install one that answers from a script. No window opens a QMessageBox,
+// QFileDialog or QColorDialog itself.
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+class Prompts {
+public:
+    enum class Icon { Information, Warning, Critical, Question };
+
+    virtual ~Prompts() = default;
+
+    // A file to open or to create; an empty text when the user cancels. `filter` is in Qt's
+    // form, for example "Fichiers zip (*.zip)". The save dialog asks before an existing file may
+    // be chosen.
+    virtual QString openFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+    // A colour, preset to `initial`; nullopt when cancelled.
+    virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) = 0;
+    // A modal message with one OK button.
+    virtual void message(QWidget *parent, Icon icon, const QString &title, const QString &text) = 0;
+    // A Yes/No question, No being the default; true for Yes.
+    virtual bool question(QWidget *parent, const QString &title, const QString &text) = 0;
+    // A password; with `confirm` it is typed twice and must match. nullopt when cancelled.
+    virtual std::optional<QString> password(QWidget *parent, const QString &title,
+                                            const QString &label, bool confirm) = 0;
+};
+
+// The prompts in use: Qt's dialogs unless another implementation was installed.
+Prompts &prompts();
+void setPrompts(std::unique_ptr<Prompts> replacement);

@@ -1,0 +1,111 @@
+#include "Prompts.h"
+
+#include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+// A text with CR line breaks, as the windows write them, shown with real line breaks.
+QString lines(const QString &text) {
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+class QtPrompts final : public Prompts {
+public:
+    QString openFileName(QWidget *parent, const QString &title, const QString &filter) override {
+        return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    }
+    QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override {
+        return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+    }
+    std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override {
+        const QColor c = QColorDialog::getColor(initial, parent);
+        if (!c.isValid()) return std::nullopt;
+        return c;
+    }
+    void message(QWidget *parent, Icon icon, const QString &title, const QString &text) override {
+        QMessageBox box(toQt(icon), title, lines(text), QMessageBox::Ok, parent);
+        box.exec();
+    }
+    bool question(QWidget *parent, const QString &title, const QString &text) override {
+        QMessageBox box(QMessageBox::Question, title, lines(text),
+                        QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(QMessageBox::No);
+        box.button(QMessageBox::Yes)->setText(QStringLiteral("&Oui"));
+        box.button(QMessageBox::No)->setText(QStringLiteral("&Non"));
+        return box.exec() == QMessageBox::Yes;
+    }
+    std::optional<QString> password(QWidget *parent, const QString &title, const QString &label,
+                                    bool confirm) override {
+        QDialog dialog(parent);
+        dialog.setWindowTitle(title);
+        auto *form = new QFormLayout(&dialog);
+        auto *first = new QLineEdit(&dialog);
+        first->setEchoMode(QLineEdit::Password);
+        form->addRow(label, first);
+        QLineEdit *second = nullptr;
+        if (confirm) {
+            second = new QLineEdit(&dialog);
+            second->setEchoMode(QLineEdit::Password);
+            form->addRow(QStringLiteral("Confirmation :"), second);
+        }
+        auto *error = new QLabel(&dialog);
+        form->addRow(error);
+        auto *buttons =
+            new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+        buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
+        form->addRow(buttons);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+            if (first->text().isEmpty())
+                error->setText(QStringLiteral("Le mot de passe ne peut pas être vide."));
+            else if (second && second->text() != first->text())
+                error->setText(QStringLiteral("Les deux mots de passe sont différents."));
+            else
+                dialog.accept();
+        });
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return first->text();
+    }
+
+private:
+    static QMessageBox::Icon toQt(Icon icon) {
+        switch (icon) {
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Warning:
+            return QMessageBox::Warning;
+        case Icon::Critical:
+            return QMessageBox::Critical;
+        case Icon::Question:
+            return QMessageBox::Question;
+        }
+        return QMessageBox::NoIcon;
+    }
+};
+
+std::unique_ptr<Prompts> &current() {
+    static std::unique_ptr<Prompts> instance;
+    return instance;
+}
+
+} // namespace
+
+Prompts &prompts() {
+    if (!current()) current() = std::make_unique<QtPrompts>();
+    return *current();
+}
+
+void setPrompts(std::unique_ptr<Prompts> replacement) {
+    current() = std::move(replacement);
+}

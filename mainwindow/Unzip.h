@@ -1,0 +1,100 @@
+// The main window: one open archive, its entry list, the commands on it, the settings files.
+// Controls keep their names as object names (ListView1, Check1, StatusBar1, open, ...); each
+// handler is named after its control and event.
+#pragma once
+
+#include "CommandStates.h"
+#include "EntryListModel.h"
+#include "VFunzip.h"
+
+#include <QMainWindow>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QRadioButton;
+class QToolBar;
+class QTreeView;
+
+class Unzip : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr const char *kTitle = "Mivo-Zip Version 1.3";
+
+    Unzip();
+
+    // Loading code: settings, colours, the command line. Run once by the window registry.
+    void Form_Load();
+
+    zipcomponent::VFunzip VFunzip1;
+    EntryListModel *model() const { return model_; }
+    ArchiveState state() const { return state_; }
+
+public slots:
+    void open_Click();
+    void Mnu_Nouveau_Click();
+    void closefile_Click();
+    void Mnu_Quitter_Click();
+    void Mnu_CoulFdDOS_Click();
+    void Mnu_CoulFdFICH_Click();
+    void Mnu_CoulTXTFICH_Click();
+    void unzipallfiles_Click();
+    void Mnu_Ajout_Click();
+    void Mnu_SupFich_Click();
+    void Mnu_AutoExtract_Click();
+    void about_Click();
+    void Toolbar1_ButtonClick(int button);
+    void ListView1_Click();
+    void SauveAffecteCoul();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createMenus();
+    void createToolbar();
+    void createFrames();
+    void createStatusBar();
+    void connectReader();
+
+    void Form_Activate();
+    void VFunzip1_FileInfo(std::int64_t TotalSize, std::int64_t FileSize, std::int64_t Factor,
+                           int Month, int Day, int Year, const std::string &Filename,
+                           const std::string &Path);
+    void VFunzip1_Progress(std::int64_t WrittenLength, std::int64_t OriginalLength);
+    void VFunzip1_DisplayMessage(const std::string &Message);
+
+    // Lists CurrentArchive and shows it; ZipError when the reader fails, false when the file's
+    // size cannot be read (panels 2 and 3 then keep their texts).
+    bool openingSequence();
+    // Open's end when it stops early.
+    void openEndedEarly();
+    void openPath(const QString &path);
+    void enterState(ArchiveState state);
+    void setPanel(int panel, const QString &text);
+    void chooseColour(std::uint32_t &colour);
+    void notYetAvailable();
+    void endProgram();
+
+    EntryListModel *model_ = nullptr;
+    ArchiveState state_ = ArchiveState::NoArchive;
+    bool ended_ = false;
+
+    QTreeView *ListView1 = nullptr;
+    QProgressBar *ProgressBar1 = nullptr;
+    QToolBar *Toolbar1 = nullptr;
+    QGroupBox *Frame4 = nullptr, *Frame5 = nullptr, *Frame6 = nullptr;
+    QCheckBox *Check1 = nullptr, *Check2 = nullptr, *Check3 = nullptr;
+    QRadioButton *OptionDEC[2] = {nullptr, nullptr};
+    QLabel *panels_[4] = {};
+    QAction *unzipallfiles = nullptr, *Mnu_Ajout = nullptr, *Mnu_SupFich = nullptr,
+            *Mnu_AutoExtract = nullptr;
+    QAction *buttons_[7] = {};
+    std::int64_t progressScale_ = 1; // sizes above what a progress bar holds are divided
+};
