@@ -1,5 +1,25 @@
 #include "EntryListModel.h"
 
+QString EntryListModel::Row::cell(int column) const {
+    switch (column) {
+    case 0: return QString::fromStdString(file);
+    case 1:
+        return QStringLiteral("%1/%2/%3")
+            .arg(day, 2, 10, QLatin1Char('0'))
+            .arg(month, 2, 10, QLatin1Char('0'))
+            .arg(year);
+    case 2: return QString::number(totalSize);
+    case 3: return QString::number(factor) + u'%';
+    case 4: return QString::number(fileSize);
+    case 5: return QString::fromStdString(path);
+    default: return {};
+    }
+}
+
+QString EntryListModel::Row::fullName() const {
+    return path.empty() ? QString::fromStdString(file) : QString::fromStdString(path + '/' + file);
+}
+
 const QStringList &EntryListModel::Captions() {
     static const QStringList captions = {QStringLiteral("Fichier"),     QStringLiteral("Date"),
                                          QStringLiteral("Taille"),      QStringLiteral("Taux"),
@@ -35,9 +55,9 @@ int EntryListModel::columnCount(const QModelIndex &parent) const {
 
 QVariant EntryListModel::data(const QModelIndex &index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    if (role == Qt::DisplayRole) return rowAt(index.row()).cells[index.column()];
+    if (role == Qt::DisplayRole) return rowAt(index.row()).cell(index.column());
     if (role == Qt::TextAlignmentRole) return QVariant::fromValue(ColumnAlignment(index.column()));
-    if (role == Qt::UserRole) return rowAt(index.row()).fullName;
+    if (role == Qt::UserRole) return rowAt(index.row()).fullName();
     return {};
 }
 

@@ -6,14 +6,23 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 class EntryListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // What the reader reported; the cell texts are made when the view asks for them, so a row
+    // costs no allocation for the usual short names.
     struct Row {
-        QString cells[6]; // Fichier, Date, Taille, Taux, Compression, Chemin
-        QString fullName; // the entry's key in the archive
+        std::string file; // Fichier (UTF-8)
+        std::string path; // Chemin: the folder inside the archive
+        std::int64_t totalSize = 0, fileSize = 0, factor = 0;
+        int day = 0, month = 0, year = 0;
+
+        QString cell(int column) const; // Fichier, Date, Taille, Taux, Compression, Chemin
+        QString fullName() const;       // the entry's key in the archive
     };
 
     static constexpr int kColumns = 6;
@@ -37,7 +46,7 @@ public:
 
     // Row i counted from the top of the view.
     const Row &rowAt(int i) const { return rows_[rows_.size() - 1 - static_cast<std::size_t>(i)]; }
-    QString fullNameAt(int i) const { return rowAt(i).fullName; }
+    QString fullNameAt(int i) const { return rowAt(i).fullName(); }
 
 private:
     std::vector<Row> rows_;

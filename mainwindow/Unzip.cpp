@@ -1,7 +1,6 @@
 #include "Unzip.h"
 
 #include "Colours.h"
-#include "EntryNames.h"
 #include "Forms.h"
 #include "Module1.h"
 #include "Prompts.h"
@@ -519,16 +518,14 @@ void Unzip::VFunzip1_FileInfo(std::int64_t TotalSize, std::int64_t FileSize, std
                               int Month, int Day, int Year, const std::string &Filename,
                               const std::string &Path) {
     EntryListModel::Row row;
-    row.cells[0] = QString::fromStdString(Filename);
-    row.cells[1] = QStringLiteral("%1/%2/%3")
-                       .arg(Day, 2, 10, QLatin1Char('0'))
-                       .arg(Month, 2, 10, QLatin1Char('0'))
-                       .arg(Year);
-    row.cells[2] = QString::number(TotalSize);
-    row.cells[3] = QString::number(Factor) + u'%';
-    row.cells[4] = QString::number(FileSize);
-    row.cells[5] = QString::fromStdString(Path);
-    row.fullName = QString::fromStdString(zipcomponent::JoinEntryName(Path, Filename));
+    row.file = Filename;
+    row.path = Path;
+    row.totalSize = TotalSize;
+    row.fileSize = FileSize;
+    row.factor = Factor;
+    row.day = Day;
+    row.month = Month;
+    row.year = Year;
     model_->add(std::move(row));
 }
 
