@@ -69,6 +69,20 @@ bool parse(const std::vector<std::string> &args, Options &o) {
     return true;
 }
 
+// One archive rewrite for every operand after the first; any failure changes nothing.
+void inOneBatch(VFzip &zip, const std::vector<std::string> &operands,
+                void (VFzip::*operation)(const std::string &)) {
+    zip.BeginBatch();
+    try {
+        for (std::size_t i = 1; i < operands.size(); ++i)
+            (zip.*operation)(operands[i]);
+    } catch (...) {
+        zip.DiscardBatch();
+        throw;
+    }
+    zip.CommitBatch();
+}
+
 void row(const std::string &text, std::string &line, bool last = false) {
     line += text;
     line += last ? '\n' : '\t';
@@ -151,30 +165,14 @@ int main(int argc, char **argv) {
                     *o.encrypt == "aes" ? EncryptionKind::Aes256 : EncryptionKind::Traditional;
                 zip.PasswordQuestion = [&] { return o.password; };
             }
-            zip.BeginBatch();
-            try {
-                for (std::size_t i = 1; i < o.operands.size(); ++i)
-                    zip.AddFile(o.operands[i]);
-            } catch (...) {
-                zip.DiscardBatch();
-                throw;
-            }
-            zip.CommitBatch();
+            inOneBatch(zip, o.operands, &VFzip::AddFile);
             return 0;
         }
         if (command == "delete" && o.operands.size() >= 2) {
             VFzip zip;
             zip.ZipFileName = o.operands[0];
             zip.ZipMessage = status;
-            zip.BeginBatch();
-            try {
-                for (std::size_t i = 1; i < o.operands.size(); ++i)
-                    zip.DeleteEntry(o.operands[i]);
-            } catch (...) {
-                zip.DiscardBatch();
-                throw;
-            }
-            zip.CommitBatch();
+            inOneBatch(zip, o.operands, &VFzip::DeleteEntry);
             return 0;
         }
     } catch (const ZipError &e) {

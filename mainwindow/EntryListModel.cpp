@@ -2,17 +2,23 @@
 
 QString EntryListModel::Row::cell(int column) const {
     switch (column) {
-    case 0: return QString::fromStdString(file);
+    case 0:
+        return QString::fromStdString(file);
     case 1:
         return QStringLiteral("%1/%2/%3")
             .arg(day, 2, 10, QLatin1Char('0'))
             .arg(month, 2, 10, QLatin1Char('0'))
             .arg(year);
-    case 2: return QString::number(totalSize);
-    case 3: return QString::number(factor) + u'%';
-    case 4: return QString::number(fileSize);
-    case 5: return QString::fromStdString(path);
-    default: return {};
+    case 2:
+        return QString::number(totalSize);
+    case 3:
+        return QString::number(factor) + u'%';
+    case 4:
+        return QString::number(fileSize);
+    case 5:
+        return QString::fromStdString(path);
+    default:
+        return {};
     }
 }
 

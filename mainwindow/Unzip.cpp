@@ -557,21 +557,25 @@ void Unzip::setPanel(int panel, const QString &text) {
     panels_[panel - 1]->setText(text);
 }
 
-void Unzip::dragEnterEvent(QDragEnterEvent *event) {
-    for (const QUrl &url : event->mimeData()->urls())
+namespace {
+// The first local ZIP file among dropped items, or an empty text.
+QString droppedArchive(const QMimeData *data) {
+    for (const QUrl &url : data->urls())
         if (url.isLocalFile() &&
             url.toLocalFile().endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive))
-            return event->acceptProposedAction();
+            return url.toLocalFile();
+    return {};
+}
+} // namespace
+
+void Unzip::dragEnterEvent(QDragEnterEvent *event) {
+    if (!droppedArchive(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
 void Unzip::dropEvent(QDropEvent *event) {
-    for (const QUrl &url : event->mimeData()->urls()) {
-        if (url.isLocalFile() &&
-            url.toLocalFile().endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive)) {
-            event->acceptProposedAction();
-            openPath(url.toLocalFile());
-            Forms::VFzip1().ZipFileName = Shared().CurrentArchive.toStdString();
-            return;
-        }
-    }
+    const QString path = droppedArchive(event->mimeData());
+    if (path.isEmpty()) return;
+    event->acceptProposedAction();
+    openPath(path);
+    Forms::VFzip1().ZipFileName = Shared().CurrentArchive.toStdString();
 }

@@ -127,21 +127,26 @@ std::string FrenchZipMessage(int code, const std::string &subject) {
     }
 }
 
-ArchiveReader::ArchiveReader(const std::string &path) : path_(path) {
-    pinTimeZone();
-    if (stat(path.c_str(), &identity_) != 0)
-        throw ZipError(FrenchZipMessage(errno == ENOENT ? ZIP_ER_NOENT : ZIP_ER_OPEN, path),
-                       systemDetail("stat"));
-    if (!S_ISREG(identity_.st_mode)) throw ZipError(FrenchZipMessage(ZIP_ER_NOZIP, path));
+ZipHandle OpenZip(const std::string &path, int flags) {
     int error = 0;
-    zip_ = ZipHandle(zip_open(path.c_str(), ZIP_RDONLY, &error));
-    if (!zip_) {
+    ZipHandle z(zip_open(path.c_str(), flags, &error));
+    if (!z) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, error);
         const std::string detail = zip_error_strerror(&ze);
         zip_error_fini(&ze);
         throw ZipError(FrenchZipMessage(error, path), detail);
     }
+    return z;
+}
+
+ArchiveReader::ArchiveReader(const std::string &path) : path_(path) {
+    pinTimeZone();
+    if (stat(path.c_str(), &identity_) != 0)
+        throw ZipError(FrenchZipMessage(errno == ENOENT ? ZIP_ER_NOENT : ZIP_ER_OPEN, path),
+                       systemDetail("stat"));
+    if (!S_ISREG(identity_.st_mode)) throw ZipError(FrenchZipMessage(ZIP_ER_NOZIP, path));
+    zip_ = OpenZip(path, ZIP_RDONLY);
     const zip_int64_t count = zip_get_num_entries(zip_.get(), 0);
     entries_.reserve(static_cast<std::size_t>(std::max<zip_int64_t>(count, 0)));
     for (zip_int64_t i = 0; i < count; ++i) {

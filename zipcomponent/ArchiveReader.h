@@ -23,6 +23,9 @@ struct ZipDiscard {
 };
 using ZipHandle = std::unique_ptr<zip_t, ZipDiscard>;
 
+// zip_open, or ZipError with the French reason.
+ZipHandle OpenZip(const std::string &path, int flags);
+
 struct EntryInfo {
     zip_uint64_t index = 0;
     std::string name; // decoded UTF-8, '/' separators: the key callers address the entry by

@@ -48,8 +48,7 @@ void RichsoftVBZip::ExtractSelected(const std::string &folder,
     const std::unordered_set<std::string> wanted(names.begin(), names.end());
     ExtractHooks hooks;
     hooks.password = PasswordQuestion;
-    std::size_t failures = 0;
-    std::string first;
+    FailureTally failures;
     for (const EntryInfo *e : files_) {
         if (!wanted.count(EntryFileOf(e->name))) continue;
         try {
@@ -58,12 +57,10 @@ void RichsoftVBZip::ExtractSelected(const std::string &folder,
                 throw ZipError("« " + e->name + " » n'est pas extrait : son chemin n'est pas sûr.");
             reader_->writeEntry(*e, folder, *relative, nullptr, hooks);
         } catch (const ZipError &error) {
-            if (failures++ == 0) first = error.description();
+            failures.add(error);
         }
     }
-    if (failures == 1) throw ZipError(first);
-    if (failures > 1)
-        throw ZipError(std::to_string(failures) + " fichiers n'ont pas pu être extraits. " + first);
+    failures.throwIfAny("extraits");
 }
 
 } // namespace zipcomponent

@@ -109,20 +109,17 @@ bool VFunzip::extractOne(ArchiveReader &r, const EntryInfo &entry) {
 void VFunzip::ExtractAll() {
     ArchiveReader &r = reader();
     EnsureFolder(DestinationFolder);
-    std::size_t failures = 0;
-    std::string first;
+    FailureTally failures;
     for (const EntryInfo &e : r.entries()) {
         if (e.isFolder) continue;
         try {
             extractOne(r, e);
         } catch (const ZipError &error) {
             message(error.description());
-            if (failures++ == 0) first = error.description();
+            failures.add(error);
         }
     }
-    if (failures == 1) throw ZipError(first);
-    if (failures > 1)
-        throw ZipError(std::to_string(failures) + " fichiers n'ont pas pu être extraits. " + first);
+    failures.throwIfAny("extraits");
 }
 
 void VFunzip::ExtractEntry(const std::string &fullName) {

@@ -65,15 +65,7 @@ void VFzip::open() {
     // libzip takes an empty file for a damaged archive; an empty file holds nothing to keep.
     if (stat(ZipFileName.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
         flags |= ZIP_TRUNCATE;
-    int error = 0;
-    zip_t *z = zip_open(ZipFileName.c_str(), flags, &error);
-    if (!z) {
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, error);
-        const std::string detail = zip_error_strerror(&ze);
-        zip_error_fini(&ze);
-        throw ZipError(FrenchZipMessage(error, ZipFileName), detail);
-    }
+    zip_t *z = OpenZip(ZipFileName, flags).release();
     zip_ = z;
     openPath_ = ZipFileName;
     byName_.clear();
@@ -144,7 +136,8 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
     }
     // Level 6, as Info-ZIP and 7-Zip default to: libzip's own default (9) costs about twice the
     // time for a fraction of a percent.
-    if (zip_set_file_compression(zip_, index, ZIP_CM_DEFLATE, 6) != 0) throw libzipFailure(zip_, path);
+    if (zip_set_file_compression(zip_, index, ZIP_CM_DEFLATE, 6) != 0)
+        throw libzipFailure(zip_, path);
     // Set either way: a replaced entry would otherwise keep the encryption of the old one,
     // without its password.
     const zip_uint16_t method = Encrypt != 1                                 ? ZIP_EM_NONE
@@ -173,8 +166,7 @@ void VFzip::addFolder(const std::string &folder) {
     if (ec) throw ZipError("Lecture impossible du dossier " + quoted(folder) + ".", ec.message());
     std::sort(children.begin(), children.end());
 
-    std::size_t failures = 0;
-    std::string first;
+    FailureTally failures;
     for (const fs::directory_entry &child : children) {
         const std::string path = child.path().string();
         try {
@@ -186,12 +178,10 @@ void VFzip::addFolder(const std::string &folder) {
             }
         } catch (const ZipError &e) {
             message(e.description());
-            if (failures++ == 0) first = e.description();
+            failures.add(e);
         }
     }
-    if (failures == 1) throw ZipError(first);
-    if (failures > 1)
-        throw ZipError(std::to_string(failures) + " fichiers n'ont pas pu être ajoutés. " + first);
+    failures.throwIfAny("ajoutés");
 }
 
 void VFzip::AddFile(const std::string &path) {

@@ -24,4 +24,23 @@ private:
 // French text for a libzip error code; `subject` names the archive or entry concerned.
 std::string FrenchZipMessage(int zipErrorCode, const std::string &subject);
 
+// The failures of a command that goes on after one: one ZipError at the end, with the count
+// and the first reason. `what` completes "N fichiers n'ont pas pu être ...".
+class FailureTally {
+public:
+    void add(const ZipError &error) {
+        if (count_++ == 0) first_ = error.description();
+    }
+    void throwIfAny(const char *what) const {
+        if (count_ == 1) throw ZipError(first_);
+        if (count_ > 1)
+            throw ZipError(std::to_string(count_) + " fichiers n'ont pas pu être " + what + ". " +
+                           first_);
+    }
+
+private:
+    std::size_t count_ = 0;
+    std::string first_;
+};
+
 } // namespace zipcomponent
