@@ -1,5 +1,6 @@
 #include "VFzip.h"
 
+#include "BufferedSource.h"
 #include "EntryNames.h"
 
 #include <algorithm>
@@ -65,7 +66,18 @@ void VFzip::open() {
     // libzip takes an empty file for a damaged archive; an empty file holds nothing to keep.
     if (stat(ZipFileName.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
         flags |= ZIP_TRUNCATE;
-    zip_t *z = OpenZip(ZipFileName, flags).release();
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t *source = CreateBufferedFileSource(ZipFileName, &error);
+    zip_t *z = source ? zip_open_from_source(source, flags, &error) : nullptr;
+    if (!z) {
+        const int code = zip_error_code_zip(&error);
+        const std::string detail = zip_error_strerror(&error);
+        zip_error_fini(&error);
+        if (source) zip_source_free(source);
+        throw ZipError(FrenchZipMessage(code, ZipFileName), detail);
+    }
+    zip_error_fini(&error);
     zip_ = z;
     openPath_ = ZipFileName;
     byName_.clear();

@@ -1,0 +1,184 @@
+#include "BufferedSource.h"
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+namespace zipcomponent {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 20; // writes
+constexpr std::size_t kReadAhead = 1 << 18;  // reads, which often jump
+
+struct Buffered {
+    zip_source_t *inner = nullptr;
+    std::string path;
+    zip_error_t error{};
+    std::vector<char> readBuffer;
+    zip_int64_t readStart = 0;               // where readBuffer[0] sits in the file
+    std::size_t readPos = 0, readLength = 0; // unread bytes: readLength - readPos
+    std::vector<char> writeBuffer;
+    std::size_t writeLength = 0;
+
+    // Copies the inner source's error into ours; returns -1 for the callback.
+    zip_int64_t failed() {
+        const zip_error_t *e = zip_source_error(inner);
+        zip_error_set(&error, zip_error_code_zip(e), zip_error_code_system(e));
+        return -1;
+    }
+    bool flush() {
+        if (writeLength == 0) return true;
+        const zip_int64_t n = zip_source_write(inner, writeBuffer.data(), writeLength);
+        if (n < 0 || static_cast<std::size_t>(n) != writeLength) return false;
+        writeLength = 0;
+        return true;
+    }
+    void dropReadBuffer() { readPos = readLength = 0; }
+};
+
+zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cmd_t cmd) {
+    auto *b = static_cast<Buffered *>(userdata);
+    switch (cmd) {
+    case ZIP_SOURCE_OPEN:
+        b->dropReadBuffer();
+        return zip_source_open(b->inner) == 0 ? 0 : b->failed();
+    case ZIP_SOURCE_READ: {
+        char *out = static_cast<char *>(data);
+        zip_uint64_t done = 0;
+        while (done < len) {
+            if (b->readPos == b->readLength) {
+                if (len - done >= kReadAhead) { // large reads go straight through
+                    const zip_int64_t n = zip_source_read(b->inner, out + done, len - done);
+                    if (n < 0) return b->failed();
+                    done += static_cast<zip_uint64_t>(n);
+                    break;
+                }
+                b->readStart = zip_source_tell(b->inner);
+                if (b->readStart < 0) return b->failed();
+                const zip_int64_t n = zip_source_read(b->inner, b->readBuffer.data(), kReadAhead);
+                if (n < 0) return b->failed();
+                if (n == 0) break;
+                b->readPos = 0;
+                b->readLength = static_cast<std::size_t>(n);
+            }
+            const std::size_t take = std::min<std::size_t>(b->readLength - b->readPos, len - done);
+            std::memcpy(out + done, b->readBuffer.data() + b->readPos, take);
+            b->readPos += take;
+            done += take;
+        }
+        return static_cast<zip_int64_t>(done);
+    }
+    case ZIP_SOURCE_CLOSE:
+        b->dropReadBuffer();
+        return zip_source_close(b->inner) == 0 ? 0 : b->failed();
+    case ZIP_SOURCE_SEEK: {
+        auto *args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, len, &b->error);
+        if (!args) return -1;
+        // libzip seeks to every entry it copies, mostly a little ahead: a target inside the
+        // buffer costs nothing.
+        if (b->readLength > 0 && args->whence != SEEK_END) {
+            const zip_int64_t here = b->readStart + static_cast<zip_int64_t>(b->readPos);
+            const zip_int64_t target =
+                args->whence == SEEK_SET ? args->offset : here + args->offset;
+            if (target >= b->readStart &&
+                target <= b->readStart + static_cast<zip_int64_t>(b->readLength)) {
+                b->readPos = static_cast<std::size_t>(target - b->readStart);
+                return 0;
+            }
+            b->dropReadBuffer();
+            return zip_source_seek(b->inner, target, SEEK_SET) == 0 ? 0 : b->failed();
+        }
+        b->dropReadBuffer();
+        return zip_source_seek(b->inner, args->offset, args->whence) == 0 ? 0 : b->failed();
+    }
+    case ZIP_SOURCE_TELL: {
+        if (b->readLength > 0) return b->readStart + static_cast<zip_int64_t>(b->readPos);
+        const zip_int64_t at = zip_source_tell(b->inner);
+        return at < 0 ? b->failed() : at;
+    }
+    case ZIP_SOURCE_STAT: {
+        if (len < sizeof(zip_stat_t)) {
+            zip_error_set(&b->error, ZIP_ER_INVAL, 0);
+            return -1;
+        }
+        if (zip_source_stat(b->inner, static_cast<zip_stat_t *>(data)) != 0) return b->failed();
+        return sizeof(zip_stat_t);
+    }
+    case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&b->error, data, len);
+    case ZIP_SOURCE_FREE:
+        zip_source_free(b->inner);
+        zip_error_fini(&b->error);
+        delete b;
+        return 0;
+    case ZIP_SOURCE_BEGIN_WRITE:
+        b->writeLength = 0;
+        return zip_source_begin_write(b->inner) == 0 ? 0 : b->failed();
+    case ZIP_SOURCE_WRITE: {
+        const char *in = static_cast<const char *>(data);
+        if (b->writeLength + len > kBufferSize && !b->flush()) return b->failed();
+        if (len >= kBufferSize) {
+            const zip_int64_t n = zip_source_write(b->inner, in, len);
+            return n < 0 ? b->failed() : n;
+        }
+        std::memcpy(b->writeBuffer.data() + b->writeLength, in, len);
+        b->writeLength += len;
+        return static_cast<zip_int64_t>(len);
+    }
+    case ZIP_SOURCE_SEEK_WRITE: {
+        auto *args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, len, &b->error);
+        if (!args) return -1;
+        if (!b->flush()) return b->failed();
+        return zip_source_seek_write(b->inner, args->offset, args->whence) == 0 ? 0 : b->failed();
+    }
+    case ZIP_SOURCE_TELL_WRITE: {
+        const zip_int64_t at = zip_source_tell_write(b->inner);
+        if (at < 0) return b->failed();
+        return at + static_cast<zip_int64_t>(b->writeLength);
+    }
+    case ZIP_SOURCE_COMMIT_WRITE:
+        if (!b->flush()) return b->failed();
+        return zip_source_commit_write(b->inner) == 0 ? 0 : b->failed();
+    case ZIP_SOURCE_ROLLBACK_WRITE:
+        b->writeLength = 0;
+        zip_source_rollback_write(b->inner);
+        return 0;
+    case ZIP_SOURCE_REMOVE:
+        if (unlink(b->path.c_str()) != 0 && errno != ENOENT) {
+            zip_error_set(&b->error, ZIP_ER_REMOVE, errno);
+            return -1;
+        }
+        return 0;
+    case ZIP_SOURCE_SUPPORTS:
+        return ZIP_SOURCE_SUPPORTS_WRITABLE | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_REMOVE);
+    default:
+        zip_error_set(&b->error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+}
+
+} // namespace
+
+zip_source_t *CreateBufferedFileSource(const std::string &path, zip_error_t *error) {
+    zip_source_t *inner = zip_source_file_create(path.c_str(), 0, -1, error);
+    if (!inner) return nullptr;
+    auto b = std::make_unique<Buffered>();
+    b->inner = inner;
+    b->path = path;
+    zip_error_init(&b->error);
+    b->readBuffer.resize(kReadAhead);
+    b->writeBuffer.resize(kBufferSize);
+    zip_source_t *outer = zip_source_function_create(callback, b.get(), error);
+    if (!outer) {
+        zip_source_free(inner);
+        zip_error_fini(&b->error);
+        return nullptr;
+    }
+    b.release();
+    return outer;
+}
+
+} // namespace zipcomponent

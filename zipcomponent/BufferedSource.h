@@ -1,0 +1,16 @@
+// The archive file as libzip sees it when writing: the file source of libzip behind a 256 KiB
+// read-ahead and a 1 MiB write buffer. libzip copies an archive it rewrites in small pieces;
+// through these buffers rewriting a 100 MB archive costs a hundred system calls instead of tens of
+// thousands.
+#pragma once
+
+#include <zip.h>
+
+#include <string>
+
+namespace zipcomponent {
+
+// A source for zip_open_from_source, or nullptr with `error` set.
+zip_source_t *CreateBufferedFileSource(const std::string &path, zip_error_t *error);
+
+} // namespace zipcomponent
