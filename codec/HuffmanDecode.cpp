@@ -66,7 +66,12 @@ struct Decoder {
 
 ByteString HuffmanDecode(std::string_view stream) {
     detail::ParsedStream parsed = detail::ParseStream(stream);
-    if (parsed.stored) return ByteString(parsed.storedPayload);
+    if (parsed.stored) {
+        ByteString data;
+        detail::ReserveLarge(data, parsed.storedPayload.size());
+        data.append(parsed.storedPayload);
+        return data;
+    }
 
     const std::size_t inBytes = parsed.bits.size();
     // Every code word takes at least minLeafDepth bits, which bounds what the bits can hold
@@ -77,6 +82,7 @@ ByteString HuffmanDecode(std::string_view stream) {
                                            std::uint64_t{8} * inBytes / parsed.tree.minLeafDepth);
 
     ByteString out;
+    detail::ReserveLarge(out, capacity + 8);
     out.resize(capacity + 8); // slack for the 8-byte stores of the table loop
     char *dst = out.data();
     std::uint64_t count = 0;

@@ -83,7 +83,7 @@ ByteString HuffmanEncode(std::string_view input, bool forceCoded) {
     const std::uint64_t codedSize = header.size() + (totalBits + 7) / 8;
     if (codedSize > n && !forceCoded) {
         ByteString stored;
-        stored.reserve(4 + n);
+        detail::ReserveLarge(stored, 4 + n);
         stored.append("HE0\r", 4);
         stored.append(input);
         return stored;
@@ -95,6 +95,7 @@ ByteString HuffmanEncode(std::string_view input, bool forceCoded) {
     if (longest > 56) return Literal::Encode(input, forceCoded);
 
     ByteString out;
+    detail::ReserveLarge(out, codedSize + 8);
     out.resize(codedSize + 8);
     std::memcpy(out.data(), header.data(), header.size());
     BitWriter w{out.data() + header.size()};

@@ -1,8 +1,21 @@
 #include "HuffmanTree.h"
 
 #include <cstring>
+#include <sys/mman.h>
 
 namespace HuffmanCoding::detail {
+
+void ReserveLarge(ByteString &buffer, std::size_t size) {
+    buffer.reserve(size);
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    if (size < 4 * kHuge) return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(buffer.data());
+    const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t last = (begin + size) & ~(kHuge - 1);
+    if (last > first) madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+#endif
+}
 
 std::uint8_t XorBytes(std::string_view data) {
     std::uint64_t wide = 0;
