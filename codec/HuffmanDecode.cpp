@@ -86,6 +86,7 @@ ByteString HuffmanDecode(std::string_view stream) {
     out.resize(capacity + 8); // slack for the 8-byte stores of the table loop
     char *dst = out.data();
     std::uint64_t count = 0;
+    std::uint8_t check = 0; // XOR of the symbols emitted
     Decoder d{parsed.tree, reinterpret_cast<const unsigned char *>(parsed.bits.data()), inBytes};
 
     constexpr unsigned kPerPass = 4; // lookups per 8-byte read
@@ -93,7 +94,7 @@ ByteString HuffmanDecode(std::string_view stream) {
         const auto lut = buildLut(parsed.tree);
         const std::uint64_t *table = lut.get();
         const unsigned char *in = d.in;
-        std::uint64_t bitPos = d.bitPos, n = count;
+        std::uint64_t bitPos = d.bitPos, n = count, sum = 0;
         // A pass reads 8 bytes, at least 57 valid bits, and uses at most 4 * 11 = 44 of them.
         // It emits at most 4 * 5 symbols, so the bound on n keeps every store in the buffer and
         // never emits past N. Locals only: stores through `char *` may alias anything else.
@@ -107,12 +108,15 @@ ByteString HuffmanDecode(std::string_view stream) {
                 const unsigned emitted = static_cast<unsigned>(e >> 56);
                 if (emitted == 0) {
                     d.bitPos = bitPos;
-                    dst[n++] = static_cast<char>(d.walkOne());
+                    const std::uint8_t symbol = d.walkOne();
+                    sum ^= symbol;
+                    dst[n++] = static_cast<char>(symbol);
                     bitPos = d.bitPos;
                     break;
                 }
                 const std::uint64_t symbols = e >> 8;
                 std::memcpy(dst + n, &symbols, 8);
+                sum ^= symbols & 0xFF'FFFF'FFFF; // five symbol bytes, 0 past the last one
                 n += emitted;
                 window >>= (e & 63);
                 bitPos += e & 63;
@@ -120,17 +124,23 @@ ByteString HuffmanDecode(std::string_view stream) {
         }
         d.bitPos = bitPos;
         count = n;
+        for (int shift = 0; shift < 64; shift += 8)
+            check ^= static_cast<std::uint8_t>(sum >> shift);
     }
     // The tail, and streams too short for the table: one exact walk per symbol. A symbol past
     // the capacity cannot exist, so the walk fails before it would be stored.
     while (count < static_cast<std::uint64_t>(std::max<std::int32_t>(parsed.length, 0))) {
         const std::uint8_t symbol = d.walkOne();
         if (count >= capacity) throw CodecError(Msg::MoreDataPending);
+        check ^= symbol;
         dst[count++] = static_cast<char>(symbol);
     }
     if ((d.bitPos + 7) / 8 < inBytes) throw CodecError(Msg::TrailingData);
     out.resize(count);
-    detail::VerifyResult(out, parsed.length, parsed.check);
+    // The XOR was taken on the way; the literal reader takes it over the result.
+    if (parsed.length < 0 || count != static_cast<std::uint64_t>(parsed.length) ||
+        check != parsed.check)
+        throw CodecError(Msg::BadData);
     return out;
 }
 
