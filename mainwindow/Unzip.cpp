@@ -48,10 +48,6 @@ QString titled(const QString &path) {
     return QString::fromLatin1(Unzip::kTitle) + " : " + path;
 }
 
-QString lastComponent(const QString &path) {
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
 // The archive path a command line names: quotes around it go, an absolute path stays as it is,
 // anything else is taken in the current folder.
 QString archiveFromCommandLine(const QString &text) {
@@ -278,7 +274,7 @@ void Unzip::Form_Load() {
     const QString text = Forms::startup().commandLine;
     if (text.isEmpty()) return;
     s.CurrentArchive = archiveFromCommandLine(text);
-    s.CurrentArchiveTitle = lastComponent(s.CurrentArchive);
+    s.CurrentArchiveTitle = QFileInfo(s.CurrentArchive).fileName();
     try {
         if (!openingSequence()) {
             const QString reason =

@@ -3,7 +3,6 @@
 #include "EntryNames.h"
 
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -33,10 +32,6 @@ mode_t currentUmask() {
     return mask;
 }
 
-std::string quoted(const std::string &s) {
-    return "« " + s + " »";
-}
-
 std::string systemDetail(const std::string &what) {
     return what + ": " + std::strerror(errno);
 }
@@ -44,10 +39,10 @@ std::string systemDetail(const std::string &what) {
 // The text for an errno met while writing `target`.
 std::string writeFailure(int err, const std::string &target) {
     if (err == ENOSPC || err == EDQUOT)
-        return "Le disque est plein : " + quoted(target) + " n'a pas pu être écrit.";
+        return "Le disque est plein : " + Quoted(target) + " n'a pas pu être écrit.";
     if (err == EACCES || err == EPERM || err == EROFS)
-        return "Accès refusé : " + quoted(target) + " n'a pas pu être écrit.";
-    return "Écriture impossible de " + quoted(target) + ".";
+        return "Accès refusé : " + Quoted(target) + " n'a pas pu être écrit.";
+    return "Écriture impossible de " + Quoted(target) + ".";
 }
 
 bool hasExternalUnixMode(zip_t *z, zip_uint64_t index, std::uint32_t &mode) {
@@ -97,17 +92,17 @@ void EnsureFolder(const std::string &folder) {
     struct stat st {};
     if (stat(folder.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return;
-        throw ZipError(quoted(folder) + " existe déjà et n'est pas un dossier.");
+        throw ZipError(Quoted(folder) + " existe déjà et n'est pas un dossier.");
     }
     const std::size_t slash = folder.find_last_of('/');
     if (slash != std::string::npos && slash > 0) EnsureFolder(folder.substr(0, slash));
     if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
-        throw ZipError("Impossible de créer le dossier " + quoted(folder) + ".",
+        throw ZipError("Impossible de créer le dossier " + Quoted(folder) + ".",
                        systemDetail("mkdir"));
 }
 
 std::string FrenchZipMessage(int code, const std::string &subject) {
-    const std::string s = quoted(subject);
+    const std::string s = Quoted(subject);
     switch (code) {
     case ZIP_ER_NOENT:
         return "Le fichier " + s + " est introuvable.";
@@ -264,17 +259,17 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
                 throw ZipError(writeFailure(errno, folder), systemDetail("lstat"));
         }
         if (S_ISLNK(st.st_mode))
-            throw ZipError("Le chemin de " + quoted(entry.name) +
+            throw ZipError("Le chemin de " + Quoted(entry.name) +
                            " passe par un lien symbolique : l'entrée n'est pas extraite.");
         if (!S_ISDIR(st.st_mode))
-            throw ZipError(quoted(folder) + " existe déjà et n'est pas un dossier.");
+            throw ZipError(Quoted(folder) + " existe déjà et n'est pas un dossier.");
     }
     const std::string target = folder + '/' + relativePath.substr(start);
 
     struct stat existing {};
     if (lstat(target.c_str(), &existing) == 0) {
         if (S_ISDIR(existing.st_mode))
-            throw ZipError(quoted(target) + " existe déjà et est un dossier.");
+            throw ZipError(Quoted(target) + " existe déjà et est un dossier.");
         if (mayReplace && !mayReplace(target, existing)) return WriteOutcome::Kept;
     }
 
@@ -284,7 +279,7 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
             std::optional<std::string> given;
             if (hooks.password) given = hooks.password(entry.name);
             if (!given || given->empty())
-                throw ZipError("Aucun mot de passe donné : " + quoted(entry.name) +
+                throw ZipError("Aucun mot de passe donné : " + Quoted(entry.name) +
                                " n'est pas extrait.");
             password_ = std::move(given);
         }
@@ -315,7 +310,7 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
         if (entry.encryption != ZIP_EM_NONE) {
             password_.reset();
             return ZipError("Mot de passe incorrect ou données endommagées pour " +
-                                quoted(entry.name) + ".",
+                                Quoted(entry.name) + ".",
                             detail);
         }
         return ZipError(FrenchZipMessage(code, entry.name), detail);

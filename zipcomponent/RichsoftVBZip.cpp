@@ -54,7 +54,7 @@ void RichsoftVBZip::ExtractSelected(const std::string &folder,
         try {
             const std::optional<std::string> relative = SafeRelativePath(e->name);
             if (e->isSymlink || !relative)
-                throw ZipError("« " + e->name + " » n'est pas extrait : son chemin n'est pas sûr.");
+                throw ZipError(Quoted(e->name) + " n'est pas extrait : son chemin n'est pas sûr.");
             reader_->writeEntry(*e, folder, *relative, nullptr, hooks);
         } catch (const ZipError &error) {
             failures.add(error);

@@ -58,9 +58,9 @@ void VFunzip::ListEntries() {
         message(e.description());
         throw;
     }
+    if (!FileInfo) return;
     for (const EntryInfo &e : r->entries()) {
         if (e.isFolder) continue;
-        if (!FileInfo) continue;
         const std::tm tm = LocalTime(e.mtime);
         FileInfo(static_cast<std::int64_t>(e.size), static_cast<std::int64_t>(e.compressedSize),
                  SavingPercent(e.size, e.compressedSize), tm.tm_mon + 1, tm.tm_mday,
@@ -72,11 +72,11 @@ void VFunzip::ListEntries() {
 
 bool VFunzip::extractOne(ArchiveReader &r, const EntryInfo &entry) {
     if (entry.isSymlink)
-        throw ZipError("« " + entry.name + " » est un lien symbolique : il n'est pas extrait.");
+        throw ZipError(Quoted(entry.name) + " est un lien symbolique : il n'est pas extrait.");
     const std::optional<std::string> relative = SafeRelativePath(entry.name);
     if (!relative)
-        throw ZipError("« " + entry.name +
-                       " » sortirait du dossier de destination : l'entrée n'est pas extraite.");
+        throw ZipError(Quoted(entry.name) +
+                       " sortirait du dossier de destination : l'entrée n'est pas extraite.");
     const ReplacePolicy policy = [&](const std::string &target, const struct stat &existing) {
         if (AlwaysOverwrite == 1) return true;
         if (SkipOlderFiles == 1) {
@@ -126,7 +126,7 @@ void VFunzip::ExtractEntry(const std::string &fullName) {
     ArchiveReader &r = reader();
     const EntryInfo *entry = r.find(fullName);
     if (!entry || entry->isFolder)
-        throw ZipError("L'entrée « " + fullName + " » est introuvable dans l'archive.");
+        throw ZipError("L'entrée " + Quoted(fullName) + " est introuvable dans l'archive.");
     EnsureFolder(DestinationFolder);
     extractOne(r, *entry);
 }

@@ -18,10 +18,6 @@ namespace zipcomponent {
 
 namespace {
 
-std::string quoted(const std::string &s) {
-    return "« " + s + " »";
-}
-
 ZipError libzipFailure(zip_t *z, const std::string &subject) {
     const int code = zip_error_code_zip(zip_get_error(z));
     const std::string detail = zip_strerror(z);
@@ -120,7 +116,7 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
     // libzip reads the file only when the archive is written; a file that cannot be read
     // would then sink the whole commit, so it is refused here.
     const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) throw ZipError("Lecture impossible de " + quoted(path) + ".", std::strerror(errno));
+    if (fd < 0) throw ZipError("Lecture impossible de " + Quoted(path) + ".", std::strerror(errno));
     struct stat st {};
     fstat(fd, &st);
     ::close(fd);
@@ -175,7 +171,7 @@ void VFzip::addFolder(const std::string &folder) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
         children.push_back(*it);
-    if (ec) throw ZipError("Lecture impossible du dossier " + quoted(folder) + ".", ec.message());
+    if (ec) throw ZipError("Lecture impossible du dossier " + Quoted(folder) + ".", ec.message());
     std::sort(children.begin(), children.end());
 
     FailureTally failures;
@@ -202,7 +198,7 @@ void VFzip::AddFile(const std::string &path) {
     if (Encrypt == 1) password();
     struct stat st {};
     if (stat(path.c_str(), &st) != 0)
-        throw ZipError("Le fichier " + quoted(path) + " est introuvable.", std::strerror(errno));
+        throw ZipError("Le fichier " + Quoted(path) + " est introuvable.", std::strerror(errno));
     open();
     try {
         if (S_ISDIR(st.st_mode))
@@ -227,7 +223,7 @@ void VFzip::DeleteEntry(const std::string &fullName) {
     const auto it = byName_.find(fullName);
     if (it == byName_.end()) {
         if (!inBatch_) DiscardBatch();
-        throw ZipError("L'entrée " + quoted(fullName) + " est introuvable dans l'archive.");
+        throw ZipError("L'entrée " + Quoted(fullName) + " est introuvable dans l'archive.");
     }
     if (zip_delete(zip_, it->second) != 0) throw libzipFailure(zip_, fullName);
     byName_.erase(it);

@@ -21,6 +21,11 @@ private:
     std::string detail_;
 };
 
+// A name as the French texts quote it: « name ».
+inline std::string Quoted(const std::string &name) {
+    return "« " + name + " »";
+}
+
 // French text for a libzip error code; `subject` names the archive or entry concerned.
 std::string FrenchZipMessage(int zipErrorCode, const std::string &subject);
 
