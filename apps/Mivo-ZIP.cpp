@@ -1,11 +1,13 @@
 // Mivo-ZIP: the archive manager's main program.
 //   Mivo-ZIP [archive.zip]
 #include "Forms.h"
+#include "ProcessSetup.h"
 #include "Unzip.h"
 
 #include <QApplication>
 
 int main(int argc, char **argv) {
+    zipcomponent::SetUpProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivo-ZIP"));
     QApplication::setOrganizationName(QStringLiteral("Mivo-ZIP"));

@@ -9,6 +9,7 @@
 // Options may also include --verbose (status texts on standard error).
 // Exit status: 0 success, 1 failure (French text on standard error), 2 wrong arguments.
 #include "EntryNames.h"
+#include "ProcessSetup.h"
 #include "VFunzip.h"
 #include "VFzip.h"
 
@@ -91,6 +92,7 @@ void row(const std::string &text, std::string &line, bool last = false) {
 } // namespace
 
 int main(int argc, char **argv) {
+    zipcomponent::SetUpProcess();
     if (argc < 2) return usage();
     const std::string command = argv[1];
     Options o;

@@ -2,6 +2,7 @@
 // in the view and the view has been painted down to the last row.
 //   window_bench ARCHIVE     prints the seconds
 #include "Forms.h"
+#include "ProcessSetup.h"
 #include "Unzip.h"
 
 #include <QAbstractItemView>
@@ -12,6 +13,7 @@
 #include <cstdio>
 
 int main(int argc, char **argv) {
+    zipcomponent::SetUpProcess();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc != 2) {

@@ -266,7 +266,7 @@ void Unzip::Form_Load() {
         Check3->setChecked(s.AlwaysOverwriteOption == 1);
     }
     Settings::LoadColours(s);
-    Colours::ApplyToList(ListView1, s.FileListBackColor, s.FileListTextColor);
+    ListView1->setPalette(Colours::ListPalette(ListView1->palette(), s.FileListBackColor, s.FileListTextColor, QGuiApplication::palette()));
 
     if (QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
@@ -412,7 +412,7 @@ void Unzip::changeEvent(QEvent *event) {
 
 void Unzip::Form_Activate() {
     const auto &s = Shared();
-    Colours::ApplyToList(ListView1, s.FileListBackColor, s.FileListTextColor);
+    ListView1->setPalette(Colours::ListPalette(ListView1->palette(), s.FileListBackColor, s.FileListTextColor, QGuiApplication::palette()));
     Check1->setChecked(s.ConfirmOverwriteOption == 1);
     Check2->setChecked(s.SkipOlderOption == 1);
     Check3->setChecked(s.AlwaysOverwriteOption == 1);
@@ -441,7 +441,7 @@ void Unzip::SauveAffecteCoul() {
         prompts().message(this, Prompts::Icon::Warning, QStringLiteral("Erreur"),
                           QStringLiteral("Les couleurs n'ont pas pu être enregistrées dans « %1 ».")
                               .arg(Settings::ColoursPath()));
-    Colours::ApplyToList(ListView1, s.FileListBackColor, s.FileListTextColor);
+    ListView1->setPalette(Colours::ListPalette(ListView1->palette(), s.FileListBackColor, s.FileListTextColor, QGuiApplication::palette()));
 }
 
 void Unzip::notYetAvailable() {

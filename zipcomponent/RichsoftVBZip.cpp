@@ -1,11 +1,15 @@
 #include "RichsoftVBZip.h"
 
+#include "ArchiveReader.h"
 #include "EntryNames.h"
 
 #include <cstdio>
 #include <unordered_set>
 
 namespace zipcomponent {
+
+RichsoftVBZip::RichsoftVBZip() = default;
+RichsoftVBZip::~RichsoftVBZip() = default;
 
 void RichsoftVBZip::ArchiveFile(const std::string &path) {
     archiveFile_ = path;

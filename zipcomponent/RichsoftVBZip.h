@@ -2,7 +2,7 @@
 // extracts those named by their file-name part, each under its folder inside the archive.
 #pragma once
 
-#include "ArchiveReader.h"
+#include "ZipError.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,8 +13,16 @@
 
 namespace zipcomponent {
 
+class ArchiveReader;
+struct EntryInfo;
+
 class RichsoftVBZip {
 public:
+    RichsoftVBZip();
+    RichsoftVBZip(const RichsoftVBZip &) = delete;
+    RichsoftVBZip &operator=(const RichsoftVBZip &) = delete;
+    ~RichsoftVBZip();
+
     struct Entry {
         std::string FullName;
         std::string DateTime; // "DD/MM/YYYY HH:MM:SS", local time

@@ -1,11 +1,15 @@
 #include "VFunzip.h"
 
+#include "ArchiveReader.h"
 #include "EntryNames.h"
 
 #include <cmath>
 #include <sys/stat.h>
 
 namespace zipcomponent {
+
+VFunzip::VFunzip() = default;
+VFunzip::~VFunzip() = default;
 
 std::int64_t VFunzip::SavingPercent(std::uint64_t size, std::uint64_t compressedSize) {
     if (size == 0) return 0;

@@ -2,7 +2,6 @@
 // events are raised synchronously inside the call that causes them.
 #pragma once
 
-#include "ArchiveReader.h"
 #include "ZipError.h"
 
 #include <cstdint>
@@ -13,8 +12,16 @@
 
 namespace zipcomponent {
 
+class ArchiveReader;
+struct EntryInfo;
+
 class VFunzip {
 public:
+    VFunzip();
+    VFunzip(const VFunzip &) = delete;
+    VFunzip &operator=(const VFunzip &) = delete;
+    ~VFunzip();
+
     // Properties.
     std::string ArchivePath;
     short ConfirmOverwrite = 0;

@@ -1,5 +1,6 @@
 #include "VFzip.h"
 
+#include "ArchiveReader.h"
 #include "BufferedSource.h"
 #include "EntryNames.h"
 
@@ -16,7 +17,18 @@ namespace fs = std::filesystem;
 
 namespace zipcomponent {
 
+// The archive open for a pending change; discarded unless it was closed.
+class ZipArchive {
+public:
+    explicit ZipArchive(zip_t *z) : handle(z) {}
+    ZipHandle handle;
+};
+
 namespace {
+
+zip_t *Z(const std::unique_ptr<ZipArchive> &archive) {
+    return archive->handle.get();
+}
 
 ZipError libzipFailure(zip_t *z, const std::string &subject) {
     const int code = zip_error_code_zip(zip_get_error(z));
@@ -40,15 +52,10 @@ void writeEmptyArchive(const std::string &path) {
     }
 }
 
-bool sameFile(const struct stat &a, const struct stat &b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 } // namespace
 
-VFzip::~VFzip() {
-    if (zip_) zip_discard(zip_);
-}
+VFzip::VFzip() = default;
+VFzip::~VFzip() = default;
 
 void VFzip::message(const std::string &text) {
     if (ZipMessage) ZipMessage(text);
@@ -74,7 +81,7 @@ void VFzip::open() {
         throw ZipError(FrenchZipMessage(code, ZipFileName), detail);
     }
     zip_error_fini(&error);
-    zip_ = z;
+    zip_ = std::make_unique<ZipArchive>(z);
     openPath_ = ZipFileName;
     byName_.clear();
     const zip_int64_t count = zip_get_num_entries(z, 0);
@@ -82,20 +89,19 @@ void VFzip::open() {
         const char *raw = zip_get_name(z, i, ZIP_FL_ENC_RAW);
         if (raw) byName_[DecodeEntryName(raw)] = static_cast<zip_uint64_t>(i);
     }
-    archiveIdentity_ = {};
-    stat(ZipFileName.c_str(), &archiveIdentity_);
+    archiveDevice_ = archiveInode_ = 0;
+    if (stat(ZipFileName.c_str(), &st) == 0) {
+        archiveDevice_ = st.st_dev;
+        archiveInode_ = st.st_ino;
+    }
 }
 
 void VFzip::commit() {
     if (!zip_) return;
-    zip_t *z = zip_;
-    zip_ = nullptr;
+    const std::unique_ptr<ZipArchive> pending = std::move(zip_);
     byName_.clear();
-    if (zip_close(z) != 0) {
-        const ZipError error = libzipFailure(z, openPath_);
-        zip_discard(z);
-        throw error;
-    }
+    if (zip_close(pending->handle.get()) != 0) throw libzipFailure(pending->handle.get(), openPath_);
+    pending->handle.release(); // closed: nothing left to discard
     struct stat st {};
     if (stat(openPath_.c_str(), &st) != 0) writeEmptyArchive(openPath_);
 }
@@ -120,40 +126,40 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
     struct stat st {};
     fstat(fd, &st);
     ::close(fd);
-    if (sameFile(st, archiveIdentity_)) {
+    if (st.st_dev == archiveDevice_ && st.st_ino == archiveInode_) {
         message("Ignoré (c'est l'archive elle-même) : " + path);
         return;
     }
-    zip_source_t *src = zip_source_file(zip_, path.c_str(), 0, 0);
-    if (!src) throw libzipFailure(zip_, path);
+    zip_source_t *src = zip_source_file(Z(zip_), path.c_str(), 0, 0);
+    if (!src) throw libzipFailure(Z(zip_), path);
     zip_int64_t index;
     const auto existing = byName_.find(entryName);
     if (existing != byName_.end()) {
         index = static_cast<zip_int64_t>(existing->second);
-        if (zip_file_replace(zip_, existing->second, src, 0) != 0) {
+        if (zip_file_replace(Z(zip_), existing->second, src, 0) != 0) {
             zip_source_free(src);
-            throw libzipFailure(zip_, path);
+            throw libzipFailure(Z(zip_), path);
         }
     } else {
-        index = zip_file_add(zip_, entryName.c_str(), src, ZIP_FL_ENC_UTF_8);
+        index = zip_file_add(Z(zip_), entryName.c_str(), src, ZIP_FL_ENC_UTF_8);
         if (index < 0) {
             zip_source_free(src);
-            throw libzipFailure(zip_, path);
+            throw libzipFailure(Z(zip_), path);
         }
         byName_[entryName] = static_cast<zip_uint64_t>(index);
     }
     // Level 6, as Info-ZIP and 7-Zip default to: libzip's own default (9) costs about twice the
     // time for a fraction of a percent.
-    if (zip_set_file_compression(zip_, index, ZIP_CM_DEFLATE, 6) != 0)
-        throw libzipFailure(zip_, path);
+    if (zip_set_file_compression(Z(zip_), index, ZIP_CM_DEFLATE, 6) != 0)
+        throw libzipFailure(Z(zip_), path);
     // Set either way: a replaced entry would otherwise keep the encryption of the old one,
     // without its password.
     const zip_uint16_t method = Encrypt != 1                                 ? ZIP_EM_NONE
                                 : EncryptionMethod == EncryptionKind::Aes256 ? ZIP_EM_AES_256
                                                                              : ZIP_EM_TRAD_PKWARE;
-    if (zip_file_set_encryption(zip_, index, method, Encrypt == 1 ? password_->c_str() : nullptr) !=
+    if (zip_file_set_encryption(Z(zip_), index, method, Encrypt == 1 ? password_->c_str() : nullptr) !=
         0)
-        throw libzipFailure(zip_, path);
+        throw libzipFailure(Z(zip_), path);
     message("Ajout de " + entryName);
 }
 
@@ -225,7 +231,7 @@ void VFzip::DeleteEntry(const std::string &fullName) {
         if (!inBatch_) DiscardBatch();
         throw ZipError("L'entrée " + Quoted(fullName) + " est introuvable dans l'archive.");
     }
-    if (zip_delete(zip_, it->second) != 0) throw libzipFailure(zip_, fullName);
+    if (zip_delete(Z(zip_), it->second) != 0) throw libzipFailure(Z(zip_), fullName);
     byName_.erase(it);
     message("Suppression de " + fullName);
     if (!inBatch_) commit();
@@ -242,8 +248,7 @@ void VFzip::CommitBatch() {
 
 void VFzip::DiscardBatch() {
     inBatch_ = false;
-    if (zip_) zip_discard(zip_);
-    zip_ = nullptr;
+    zip_.reset();
     byName_.clear();
 }
 

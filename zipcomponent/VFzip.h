@@ -3,15 +3,19 @@
 // Every commit writes a new file and renames it: a failure leaves the previous archive intact.
 #pragma once
 
-#include "ArchiveReader.h"
 #include "ZipError.h"
 
+#include <cstdint>
+
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <unordered_map>
 
 namespace zipcomponent {
+
+class ZipArchive;
 
 enum class EncryptionKind {
     Aes256,     // the default
@@ -20,7 +24,7 @@ enum class EncryptionKind {
 
 class VFzip {
 public:
-    VFzip() = default;
+    VFzip();
     VFzip(const VFzip &) = delete;
     VFzip &operator=(const VFzip &) = delete;
     ~VFzip();
@@ -59,15 +63,15 @@ private:
     const std::string &password();
     void message(const std::string &text);
 
-    zip_t *zip_ = nullptr; // open while a change is pending
+    std::unique_ptr<ZipArchive> zip_; // open while a change is pending
     std::string openPath_;
-    std::unordered_map<std::string, zip_uint64_t> byName_;
+    std::unordered_map<std::string, std::uint64_t> byName_;
     bool inBatch_ = false;
 
     std::optional<std::string> password_;
     std::string passwordFor_;
     short seenEncrypt_ = 0; // Encrypt at the last AddFile: a change forgets the password
-    struct stat archiveIdentity_ {};
+    std::uint64_t archiveDevice_ = 0, archiveInode_ = 0; // the archive itself is never added
 };
 
 } // namespace zipcomponent

@@ -2,7 +2,9 @@
 
 #include <zip.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -12,13 +14,10 @@
 namespace ziptest {
 
 void TempDirTest::SetUp() {
-    const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::string name = std::string(info->test_suite_name()) + "-" + info->name();
-    for (char &c : name)
-        if (c == '/') c = '_';
-    root = fs::temp_directory_path() / ("mivo-zip-test-" + name);
-    fs::remove_all(root);
-    fs::create_directories(root);
+    // A fresh, unique folder: two builds of the same tests may run at once.
+    std::string pattern = (fs::temp_directory_path() / "mivo-zip-test-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr) << std::strerror(errno);
+    root = pattern;
 }
 
 void TempDirTest::TearDown() {

@@ -1,6 +1,6 @@
 #include "Colours.h"
 
-#include <QWidget>
+#include <cmath>
 
 namespace Colours {
 
@@ -38,12 +38,32 @@ std::uint32_t FromQColor(const QColor &c) {
            (static_cast<std::uint32_t>(c.blue()) << 16);
 }
 
-void ApplyToList(QWidget *list, std::uint32_t back, std::uint32_t text) {
-    QPalette p = list->palette();
-    const QPalette system = QPalette();
-    p.setColor(QPalette::Base, ToQColor(back, system));
-    p.setColor(QPalette::Text, ToQColor(text, system));
-    list->setPalette(p);
+namespace {
+double luminance(const QColor &c) {
+    auto linear = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+} // namespace
+
+double ContrastRatio(const QColor &a, const QColor &b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QPalette ListPalette(const QPalette &current, std::uint32_t back, std::uint32_t text,
+                     const QPalette &system) {
+    QPalette p = current;
+    const QColor background = ToQColor(back, system);
+    QColor foreground = ToQColor(text, system);
+    if ((text & 0x80000000u) != 0 && ContrastRatio(foreground, background) < 3.0)
+        foreground = ContrastRatio(Qt::black, background) >= ContrastRatio(Qt::white, background)
+                         ? QColor(Qt::black)
+                         : QColor(Qt::white);
+    p.setColor(QPalette::Base, background);
+    p.setColor(QPalette::Text, foreground);
+    return p;
 }
 
 } // namespace Colours
