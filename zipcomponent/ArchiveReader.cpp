@@ -1,6 +1,7 @@
 #include "ArchiveReader.h"
 
 #include "EntryNames.h"
+#include "LibzipError.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -101,60 +102,15 @@ void EnsureFolder(const std::string &folder) {
                        systemDetail("mkdir"));
 }
 
-std::string FrenchZipMessage(int code, const std::string &subject) {
-    const std::string s = Quoted(subject);
-    switch (code) {
-    case ZIP_ER_NOENT:
-        return "Le fichier " + s + " est introuvable.";
-    case ZIP_ER_NOZIP:
-        return s + " n'est pas une archive ZIP.";
-    case ZIP_ER_INCONS:
-    case ZIP_ER_EOF:
-        return "L'archive " + s + " est endommagée ou incomplète.";
-    case ZIP_ER_MULTIDISK:
-        return "L'archive " + s + " est répartie sur plusieurs disques.";
-    case ZIP_ER_OPEN:
-    case ZIP_ER_READ:
-    case ZIP_ER_SEEK:
-        return "Lecture impossible de " + s + ".";
-    case ZIP_ER_CRC:
-        return "Les données de " + s + " sont endommagées (erreur CRC).";
-    case ZIP_ER_ZLIB:
-    case ZIP_ER_COMPRESSED_DATA:
-        return "Les données compressées de " + s + " sont endommagées.";
-    case ZIP_ER_WRONGPASSWD:
-        return "Mot de passe incorrect pour " + s + ".";
-    case ZIP_ER_NOPASSWD:
-        return "Un mot de passe est nécessaire pour " + s + ".";
-    case ZIP_ER_COMPNOTSUPP:
-        return "La méthode de compression de " + s + " n'est pas prise en charge.";
-    case ZIP_ER_ENCRNOTSUPP:
-        return "Le chiffrement de " + s + " n'est pas pris en charge.";
-    case ZIP_ER_WRITE:
-    case ZIP_ER_TMPOPEN:
-    case ZIP_ER_RENAME:
-    case ZIP_ER_CLOSE:
-    case ZIP_ER_REMOVE:
-        return "Écriture impossible de l'archive " + s +
-               " (disque plein ou dossier protégé en écriture ?).";
-    case ZIP_ER_MEMORY:
-        return "Mémoire insuffisante pour traiter " + s + ".";
-    case ZIP_ER_RDONLY:
-        return "L'archive " + s + " est en lecture seule.";
-    default:
-        return "Erreur sur l'archive " + s + ".";
-    }
-}
-
 ZipHandle OpenZip(const std::string &path, int flags) {
     int error = 0;
     ZipHandle z(zip_open(path.c_str(), flags, &error));
     if (!z) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, error);
-        const std::string detail = zip_error_strerror(&ze);
+        const ZipError failure = LibzipError(&ze, path);
         zip_error_fini(&ze);
-        throw ZipError(FrenchZipMessage(error, path), detail);
+        throw failure;
     }
     return z;
 }
@@ -288,11 +244,8 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
         in.file = zip_fopen_index(zip_.get(), entry.index, 0);
     }
     if (!in.file) {
-        const int code = zip_error_code_zip(zip_get_error(zip_.get()));
-        const std::string detail = zip_strerror(zip_.get());
-        zip_error_clear(zip_.get());
-        if (code == ZIP_ER_WRONGPASSWD) password_.reset();
-        throw ZipError(FrenchZipMessage(code, entry.name), detail);
+        if (zip_error_code_zip(zip_get_error(zip_.get())) == ZIP_ER_WRONGPASSWD) password_.reset();
+        throw LibzipError(zip_.get(), entry.name);
     }
 
     TempFile temp;

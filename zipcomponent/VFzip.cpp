@@ -2,6 +2,7 @@
 
 #include "ArchiveReader.h"
 #include "BufferedSource.h"
+#include "LibzipError.h"
 #include "EntryNames.h"
 
 #include <algorithm>
@@ -28,13 +29,6 @@ namespace {
 
 zip_t *Z(const std::unique_ptr<ZipArchive> &archive) {
     return archive->handle.get();
-}
-
-ZipError libzipFailure(zip_t *z, const std::string &subject) {
-    const int code = zip_error_code_zip(zip_get_error(z));
-    const std::string detail = zip_strerror(z);
-    zip_error_clear(z);
-    return ZipError(FrenchZipMessage(code, subject), detail);
 }
 
 // The 22-byte end record of an archive without entries. libzip deletes an archive whose last
@@ -74,11 +68,10 @@ void VFzip::open() {
     zip_source_t *source = CreateBufferedFileSource(ZipFileName, &error);
     zip_t *z = source ? zip_open_from_source(source, flags, &error) : nullptr;
     if (!z) {
-        const int code = zip_error_code_zip(&error);
-        const std::string detail = zip_error_strerror(&error);
+        const ZipError failure = LibzipError(&error, ZipFileName);
         zip_error_fini(&error);
         if (source) zip_source_free(source);
-        throw ZipError(FrenchZipMessage(code, ZipFileName), detail);
+        throw failure;
     }
     zip_error_fini(&error);
     zip_ = std::make_unique<ZipArchive>(z);
@@ -100,7 +93,7 @@ void VFzip::commit() {
     if (!zip_) return;
     const std::unique_ptr<ZipArchive> pending = std::move(zip_);
     byName_.clear();
-    if (zip_close(pending->handle.get()) != 0) throw libzipFailure(pending->handle.get(), openPath_);
+    if (zip_close(pending->handle.get()) != 0) throw LibzipError(pending->handle.get(), openPath_);
     pending->handle.release(); // closed: nothing left to discard
     struct stat st {};
     if (stat(openPath_.c_str(), &st) != 0) writeEmptyArchive(openPath_);
@@ -131,27 +124,27 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
         return;
     }
     zip_source_t *src = zip_source_file(Z(zip_), path.c_str(), 0, 0);
-    if (!src) throw libzipFailure(Z(zip_), path);
+    if (!src) throw LibzipError(Z(zip_), path);
     zip_int64_t index;
     const auto existing = byName_.find(entryName);
     if (existing != byName_.end()) {
         index = static_cast<zip_int64_t>(existing->second);
         if (zip_file_replace(Z(zip_), existing->second, src, 0) != 0) {
             zip_source_free(src);
-            throw libzipFailure(Z(zip_), path);
+            throw LibzipError(Z(zip_), path);
         }
     } else {
         index = zip_file_add(Z(zip_), entryName.c_str(), src, ZIP_FL_ENC_UTF_8);
         if (index < 0) {
             zip_source_free(src);
-            throw libzipFailure(Z(zip_), path);
+            throw LibzipError(Z(zip_), path);
         }
         byName_[entryName] = static_cast<zip_uint64_t>(index);
     }
     // Level 6, as Info-ZIP and 7-Zip default to: libzip's own default (9) costs about twice the
     // time for a fraction of a percent.
     if (zip_set_file_compression(Z(zip_), index, ZIP_CM_DEFLATE, 6) != 0)
-        throw libzipFailure(Z(zip_), path);
+        throw LibzipError(Z(zip_), path);
     // Set either way: a replaced entry would otherwise keep the encryption of the old one,
     // without its password.
     const zip_uint16_t method = Encrypt != 1                                 ? ZIP_EM_NONE
@@ -159,7 +152,7 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
                                                                              : ZIP_EM_TRAD_PKWARE;
     if (zip_file_set_encryption(Z(zip_), index, method, Encrypt == 1 ? password_->c_str() : nullptr) !=
         0)
-        throw libzipFailure(Z(zip_), path);
+        throw LibzipError(Z(zip_), path);
     message("Ajout de " + entryName);
 }
 
@@ -231,7 +224,7 @@ void VFzip::DeleteEntry(const std::string &fullName) {
         if (!inBatch_) DiscardBatch();
         throw ZipError("L'entrée " + Quoted(fullName) + " est introuvable dans l'archive.");
     }
-    if (zip_delete(Z(zip_), it->second) != 0) throw libzipFailure(Z(zip_), fullName);
+    if (zip_delete(Z(zip_), it->second) != 0) throw LibzipError(Z(zip_), fullName);
     byName_.erase(it);
     message("Suppression de " + fullName);
     if (!inBatch_) commit();

@@ -1,0 +1,67 @@
+#include "LibzipError.h"
+
+namespace zipcomponent {
+
+std::string FrenchZipMessage(int code, const std::string &subject) {
+    const std::string s = Quoted(subject);
+    switch (code) {
+    case ZIP_ER_NOENT:
+        return "Le fichier " + s + " est introuvable.";
+    case ZIP_ER_NOZIP:
+        return s + " n'est pas une archive ZIP.";
+    case ZIP_ER_INCONS:
+    case ZIP_ER_EOF:
+        return "L'archive " + s + " est endommagée ou incomplète.";
+    case ZIP_ER_MULTIDISK:
+        return "L'archive " + s + " est répartie sur plusieurs disques.";
+    case ZIP_ER_OPEN:
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+        return "Lecture impossible de " + s + ".";
+    case ZIP_ER_CRC:
+        return "Les données de " + s + " sont endommagées (erreur CRC).";
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPRESSED_DATA:
+        return "Les données compressées de " + s + " sont endommagées.";
+    case ZIP_ER_WRONGPASSWD:
+        return "Mot de passe incorrect pour " + s + ".";
+    case ZIP_ER_NOPASSWD:
+        return "Un mot de passe est nécessaire pour " + s + ".";
+    case ZIP_ER_COMPNOTSUPP:
+        return "La méthode de compression de " + s + " n'est pas prise en charge.";
+    case ZIP_ER_ENCRNOTSUPP:
+        return "Le chiffrement de " + s + " n'est pas pris en charge.";
+    case ZIP_ER_WRITE:
+    case ZIP_ER_TMPOPEN:
+    case ZIP_ER_RENAME:
+    case ZIP_ER_CLOSE:
+    case ZIP_ER_REMOVE:
+        return "Écriture impossible de l'archive " + s +
+               " (disque plein ou dossier protégé en écriture ?).";
+    case ZIP_ER_MEMORY:
+        return "Mémoire insuffisante pour traiter " + s + ".";
+    case ZIP_ER_RDONLY:
+        return "L'archive " + s + " est en lecture seule.";
+    default:
+        return "Erreur sur l'archive " + s + ".";
+    }
+}
+
+ZipError LibzipError(const zip_error_t *error, const std::string &subject) {
+    // zip_error_strerror only reads the record, but takes it non-const.
+    auto *record = const_cast<zip_error_t *>(error);
+    return ZipError(FrenchZipMessage(zip_error_code_zip(record), subject),
+                    zip_error_strerror(record));
+}
+
+ZipError LibzipError(zip_t *archive, const std::string &subject) {
+    const ZipError failure = LibzipError(zip_get_error(archive), subject);
+    zip_error_clear(archive);
+    return failure;
+}
+
+ZipError LibzipError(zip_file_t *file, const std::string &subject) {
+    return LibzipError(zip_file_get_error(file), subject);
+}
+
+} // namespace zipcomponent
