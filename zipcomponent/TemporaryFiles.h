@@ -1,0 +1,17 @@
+// The temporary files being written right now, so that a program ending on a signal (SIGINT,
+// SIGTERM, SIGHUP) can remove them before it goes: every writer registers its temporary file
+// from creation until it is renamed into place or removed.
+#pragma once
+
+namespace zipcomponent {
+
+// A registration; 0 when every slot is taken (the file is then only removed by its writer).
+using TemporarySlot = int;
+
+TemporarySlot RegisterTemporary(const char *absolutePath);
+void UnregisterTemporary(TemporarySlot slot);
+
+// Unlinks every registered file. Async-signal-safe: meant for a signal handler.
+void RemoveTemporariesNow();
+
+} // namespace zipcomponent
