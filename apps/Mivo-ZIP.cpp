@@ -2,6 +2,7 @@
 //   Mivo-ZIP [archive.zip]
 #include "Forms.h"
 #include "ProcessSetup.h"
+#include "Prompts.h"
 #include "Unzip.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivo-ZIP"));
     QApplication::setOrganizationName(QStringLiteral("Mivo-ZIP"));
+    InstallQtFrenchTranslation();
 
     Forms::Startup &startup = Forms::startup();
     startup.appFolder = QCoreApplication::applicationDirPath();

@@ -28,6 +28,10 @@ bool FileExists(const QString &path) {
                 .isEmpty();
 }
 
+bool IsFile(const QString &path) {
+    return !path.isEmpty() && QFileInfo(path).isFile();
+}
+
 QString TempFolder() {
     return WithTrailingBackslash(QDir::tempPath());
 }

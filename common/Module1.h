@@ -42,6 +42,10 @@ QString WithTrailingBackslash(const QString &path);
 // file.
 bool FileExists(const QString &path);
 
+// True when the path itself names a regular file (a link to one counts; hidden names too). For
+// one known file, where brackets, '*', '?' and a leading dot are plain characters of the name.
+bool IsFile(const QString &path);
+
 // The system's temporary folder with a trailing separator (honours TMPDIR).
 QString TempFolder();
 

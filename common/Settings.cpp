@@ -17,7 +17,9 @@ using Module1::SharedState;
 QString Folder() {
     const QString app = Module1::Shared().AppFolder;
     if (!app.isEmpty() && QFileInfo(app).isWritable()) return Module1::WithTrailingBackslash(app);
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    // ~/.config/Mivo-ZIP/ (or $XDG_CONFIG_HOME/Mivo-ZIP/), whatever the application's name.
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                           QStringLiteral("/Mivo-ZIP");
     QDir().mkpath(config);
     return Module1::WithTrailingBackslash(config);
 }
@@ -112,7 +114,7 @@ QString colourNumber(std::uint32_t colour) {
 } // namespace
 
 bool LoadOptions(SharedState &s) {
-    if (!Module1::FileExists(OptionsPath())) return false;
+    if (!Module1::IsFile(OptionsPath())) return false;
     const std::vector<QString> f = splitFields(QString::fromUtf8(readAll(OptionsPath())));
     short *options[] = {&s.ConfirmOverwriteOption, &s.SkipOlderOption,   &s.AlwaysOverwriteOption,
                         &s.NoSubFoldersOption,     &s.NoPathNamesOption, &s.EncryptOption};
@@ -127,7 +129,7 @@ void LoadColours(SharedState &s) {
     s.FolderListBackColor = kDefaultFolderListBackColor;
     s.FileListBackColor = kDefaultFileListBackColor;
     s.FileListTextColor = kDefaultFileListTextColor;
-    if (!Module1::FileExists(ColoursPath())) return;
+    if (!Module1::IsFile(ColoursPath())) return;
     const QStringList numbers =
         QString::fromUtf8(readAll(ColoursPath()))
             .split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);

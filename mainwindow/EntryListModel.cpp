@@ -1,9 +1,22 @@
 #include "EntryListModel.h"
 
+namespace {
+QString visible(const std::string &name) {
+    QString text = QString::fromStdString(name);
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20)
+            c = QChar(0x2400 + c.unicode());
+        else if (c.unicode() == 0x7F)
+            c = QChar(0x2421);
+    }
+    return text;
+}
+} // namespace
+
 QString EntryListModel::Row::cell(int column) const {
     switch (column) {
     case 0:
-        return QString::fromStdString(file);
+        return visible(file);
     case 1:
         return QStringLiteral("%1/%2/%3")
             .arg(day, 2, 10, QLatin1Char('0'))
@@ -16,7 +29,7 @@ QString EntryListModel::Row::cell(int column) const {
     case 4:
         return QString::number(fileSize);
     case 5:
-        return QString::fromStdString(path);
+        return visible(path);
     default:
         return {};
     }
@@ -52,7 +65,7 @@ int EntryListModel::ColumnTwips(int column) {
 }
 
 int EntryListModel::rowCount(const QModelIndex &parent) const {
-    return parent.isValid() || filling_ ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
 int EntryListModel::columnCount(const QModelIndex &parent) const {
@@ -77,18 +90,17 @@ QVariant EntryListModel::headerData(int section, Qt::Orientation orientation, in
 void EntryListModel::clear() {
     beginResetModel();
     rows_.clear();
-    filling_ = false;
     endResetModel();
 }
 
 void EntryListModel::beginFill() {
-    beginResetModel();
+    pending_.clear();
     filling_ = true;
 }
 
 void EntryListModel::add(Row row) {
     if (filling_) {
-        rows_.push_back(std::move(row));
+        pending_.push_back(std::move(row));
         return;
     }
     // Outside a fill the new row goes on top of the view.
@@ -97,7 +109,13 @@ void EntryListModel::add(Row row) {
     endInsertRows();
 }
 
-void EntryListModel::endFill() {
+void EntryListModel::endFill(bool keep) {
     filling_ = false;
-    endResetModel();
+    if (keep) {
+        beginResetModel();
+        rows_.swap(pending_);
+        endResetModel();
+    }
+    pending_.clear();
+    pending_.shrink_to_fit();
 }

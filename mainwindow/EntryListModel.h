@@ -21,8 +21,10 @@ public:
         std::int64_t totalSize = 0, fileSize = 0, factor = 0;
         int day = 0, month = 0, year = 0;
 
-        QString cell(int column) const; // Fichier, Date, Taille, Taux, Compression, Chemin
-        QString fullName() const;       // the entry's key in the archive
+        // Fichier, Date, Taille, Taux, Compression, Chemin. Control characters of a name show as
+        // visible symbols (U+2400 block), so a tab or a line end cannot break the row.
+        QString cell(int column) const;
+        QString fullName() const; // the entry's key in the archive
     };
 
     static constexpr int kColumns = 6;
@@ -39,10 +41,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     void clear();
-    // Rows added between beginFill and endFill reach the view in one reset.
+    // Rows added between beginFill and endFill are held aside while the view keeps showing the
+    // current rows; endFill(true) shows them in one reset, endFill(false) drops them (a listing
+    // that failed leaves the list as it was).
     void beginFill();
-    void add(Row row);
-    void endFill();
+    void add(Row row); // outside a fill, the row goes on top of the view
+    void endFill(bool keep);
 
     // Row i counted from the top of the view.
     const Row &rowAt(int i) const { return rows_[rows_.size() - 1 - static_cast<std::size_t>(i)]; }
@@ -50,5 +54,6 @@ public:
 
 private:
     std::vector<Row> rows_;
+    std::vector<Row> pending_;
     bool filling_ = false;
 };

@@ -9,10 +9,23 @@
 namespace Forms {
 
 namespace {
+
 QPointer<::Unzip> &unzipInstance() {
     static QPointer<::Unzip> instance;
     return instance;
 }
+
+// A window of the registry: created hidden on first touch, its loading code run then, and
+// destroyed when it closes.
+template <typename Window> Window &loaded(QPointer<Window> &slot) {
+    if (!slot) {
+        slot = new Window();
+        slot->setAttribute(Qt::WA_DeleteOnClose);
+        slot->Form_Load();
+    }
+    return *slot;
+}
+
 } // namespace
 
 Startup &startup() {
@@ -21,12 +34,11 @@ Startup &startup() {
 }
 
 ::Unzip &Unzip() {
-    if (!unzipInstance()) {
-        unzipInstance() = new ::Unzip();
-        unzipInstance()->setAttribute(Qt::WA_DeleteOnClose);
-        unzipInstance()->Form_Load();
-    }
-    return *unzipInstance();
+    return loaded(unzipInstance());
+}
+
+ArchiveSession &Archive() {
+    return Unzip().session();
 }
 
 bool UnzipLoaded() {

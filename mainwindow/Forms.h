@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class ArchiveSession;
 class Unzip;
 namespace zipcomponent {
 class VFzip;
@@ -25,7 +26,12 @@ Startup &startup();
 ::Unzip &Unzip();
 bool UnzipLoaded();
 
-// The archive writer shared by the add dialog and the removal command.
+// The main window's open archive: what a dialog changes in the main window (menus, toolbar,
+// panels) goes through it, so no dialog needs the main window's class.
+ArchiveSession &Archive();
+
+// The archive writer shared by the add dialog and the removal command. It will belong to the
+// add dialog, which touching it creates hidden and loads, as any window of the registry.
 zipcomponent::VFzip &VFzip1();
 
 // Destroys every window (the program's end, or between tests).

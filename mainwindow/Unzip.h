@@ -1,9 +1,10 @@
-// The main window: one open archive, its entry list, the commands on it, the settings files.
-// Controls keep their names as object names (ListView1, Check1, StatusBar1, open, ...); each
-// handler is named after its control and event.
+// The main window: wires its menus, toolbar, list and check boxes to the open archive's owner
+// (ArchiveSession) and to the settings. Controls keep their names as object names (ListView1,
+// Check1, StatusBar1, open, ...); each handler is named after its control and event. The layout
+// itself is built in UnzipLayout.cpp.
 #pragma once
 
-#include "CommandStates.h"
+#include "ArchiveSession.h"
 #include "EntryListModel.h"
 #include "VFunzip.h"
 
@@ -21,7 +22,7 @@ class QTreeView;
 class Unzip : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr const char *kTitle = "Mivo-Zip Version 1.3";
+    static constexpr const char *kTitle = ArchiveSession::kTitle;
 
     Unzip();
 
@@ -30,7 +31,8 @@ public:
 
     zipcomponent::VFunzip VFunzip1;
     EntryListModel *model() const { return model_; }
-    ArchiveState state() const { return state_; }
+    ArchiveSession &session() { return session_; }
+    ArchiveState state() const { return session_.state(); }
 
 public slots:
     void open_Click();
@@ -52,16 +54,22 @@ public slots:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // UnzipLayout.cpp
     void createMenus();
     void createToolbar();
     void createFrames();
     void createStatusBar();
+    void placeWindow();
+    void centre();
+
     void connectReader();
+    void showSession(); // title, panels, command states and frames as the session says
 
     void Form_Activate();
     void VFunzip1_FileInfo(std::int64_t TotalSize, std::int64_t FileSize, std::int64_t Factor,
@@ -70,21 +78,16 @@ private:
     void VFunzip1_Progress(std::int64_t WrittenLength, std::int64_t OriginalLength);
     void VFunzip1_DisplayMessage(const std::string &Message);
 
-    // Lists CurrentArchive and shows it; ZipError when the reader fails, false when the file's
-    // size cannot be read (panels 2 and 3 then keep their texts).
-    bool openingSequence();
-    // Open's end when it stops early.
-    void openEndedEarly();
-    void openPath(const QString &path);
-    void enterState(ArchiveState state);
-    void setPanel(int panel, const QString &text);
+    void openArchive(const QString &path);
+    void applyListColours();
     void chooseColour(std::uint32_t &colour);
     void notYetAvailable();
     void endProgram();
 
     EntryListModel *model_ = nullptr;
-    ArchiveState state_ = ArchiveState::NoArchive;
+    ArchiveSession session_;
     bool ended_ = false;
+    bool shownOnce_ = false;
 
     QTreeView *ListView1 = nullptr;
     QProgressBar *ProgressBar1 = nullptr;

@@ -18,10 +18,12 @@ public:
     virtual ~Prompts() = default;
 
     // A file to open or to create; an empty text when the user cancels. `filter` is in Qt's
-    // form, for example "Fichiers zip (*.zip)". The save dialog asks before an existing file may
-    // be chosen.
+    // form, for example "Fichiers zip (*.zip)". The save dialog appends `defaultSuffix` (without
+    // its dot) to a name typed without an extension, then asks before an existing file of that
+    // final name may be chosen.
     virtual QString openFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
-    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
+    virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter,
+                                 const QString &defaultSuffix) = 0;
     // A colour, preset to `initial`; nullopt when cancelled.
     virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) = 0;
     // A modal message with one OK button.
@@ -32,6 +34,10 @@ public:
     virtual std::optional<QString> password(QWidget *parent, const QString &title,
                                             const QString &label, bool confirm) = 0;
 };
+
+// Loads Qt's own French texts ("Regarder dans :", "Annuler") for its file, colour and input
+// dialogs; false when the translation is not installed. Called by each program's main().
+bool InstallQtFrenchTranslation();
 
 // The prompts in use: Qt's dialogs unless another implementation was installed.
 Prompts &prompts();

@@ -1,14 +1,18 @@
 #include "Prompts.h"
 
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTranslator>
 
 namespace {
 
@@ -25,8 +29,14 @@ public:
     QString openFileName(QWidget *parent, const QString &title, const QString &filter) override {
         return QFileDialog::getOpenFileName(parent, title, QString(), filter);
     }
-    QString saveFileName(QWidget *parent, const QString &title, const QString &filter) override {
-        return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+    QString saveFileName(QWidget *parent, const QString &title, const QString &filter,
+                         const QString &defaultSuffix) override {
+        QFileDialog dialog(parent, title, QString(), filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(defaultSuffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        return dialog.selectedFiles().constFirst();
     }
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override {
         const QColor c = QColorDialog::getColor(initial, parent);
@@ -100,6 +110,16 @@ std::unique_ptr<Prompts> &current() {
 }
 
 } // namespace
+
+bool InstallQtFrenchTranslation() {
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
+}
 
 Prompts &prompts() {
     if (!current()) current() = std::make_unique<QtPrompts>();

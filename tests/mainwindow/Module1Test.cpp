@@ -37,16 +37,22 @@ TEST_F(Module1Test, FileExistsCountsOnlyOrdinaryVisibleFiles) {
     EXPECT_FALSE(FileExists(QString()));
 }
 
-TEST_F(Module1Test, TempFolderEndsWithASeparatorAndHonoursTmpdir) {
-    const bool had = qEnvironmentVariableIsSet("TMPDIR");
-    const QByteArray saved = qgetenv("TMPDIR");
-    qputenv("TMPDIR", path("").c_str());
-    EXPECT_EQ(TempFolder(), WithTrailingBackslash(q("")));
-    if (had)
-        qputenv("TMPDIR", saved);
-    else
-        qunsetenv("TMPDIR");
-    EXPECT_FALSE(TempFolder().contains(QChar(0)));
+TEST_F(Module1Test, IsFileTakesTheNameLiterally) {
+    ziptest::WriteFile(path("a[1].zip"), "x");
+    ziptest::WriteFile(path(".hidden.zip"), "x");
+    ziptest::WriteFile(path("a1.zip"), "x");
+    std::filesystem::create_directories(path("folder.zip"));
+    EXPECT_TRUE(IsFile(q("a[1].zip")));
+    EXPECT_TRUE(IsFile(q(".hidden.zip")));
+    EXPECT_FALSE(IsFile(q("a?.zip"))); // no file of that very name, though a1.zip matches
+    EXPECT_FALSE(IsFile(q("folder.zip")));
+    EXPECT_FALSE(IsFile(q("missing.zip")));
+    EXPECT_FALSE(IsFile(QString()));
+}
+
+TEST_F(Module1Test, TempFolderEndsWithOneSeparator) {
+    EXPECT_TRUE(TempFolder().endsWith(u'/'));
+    EXPECT_FALSE(TempFolder().endsWith(QStringLiteral("//")));
 }
 
 TEST_F(Module1Test, StatusNumbersGetALeadingBlankUnlessNegative) {

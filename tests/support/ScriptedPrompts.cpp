@@ -14,8 +14,10 @@ QString ScriptedPrompts::openFileName(QWidget *, const QString &title, const QSt
     return take(openAnswers, QString());
 }
 
-QString ScriptedPrompts::saveFileName(QWidget *, const QString &title, const QString &filter) {
+QString ScriptedPrompts::saveFileName(QWidget *, const QString &title, const QString &filter,
+                                      const QString &defaultSuffix) {
     asked.push_back({QStringLiteral("save"), title, filter});
+    saveSuffixes.push_back(defaultSuffix);
     return take(saveAnswers, QString());
 }
 

@@ -23,9 +23,11 @@ public:
     std::deque<std::optional<QString>> passwordAnswers;
     std::vector<Asked> asked;
     std::vector<QColor> colourPresets;
+    std::vector<QString> saveSuffixes; // the default suffix of each save question
 
     QString openFileName(QWidget *, const QString &title, const QString &filter) override;
-    QString saveFileName(QWidget *, const QString &title, const QString &filter) override;
+    QString saveFileName(QWidget *, const QString &title, const QString &filter,
+                         const QString &defaultSuffix) override;
     std::optional<QColor> chooseColor(QWidget *, const QColor &initial) override;
     void message(QWidget *, Icon icon, const QString &title, const QString &text) override;
     bool question(QWidget *, const QString &title, const QString &text) override;

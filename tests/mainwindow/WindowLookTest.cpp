@@ -1,0 +1,152 @@
+// How the window looks and answers the keyboard: captions in full, centred on the screen,
+// the progress bar on empty entries, Qt's dialogs in French, accelerator letters, and the
+// options file written by every way of quitting.
+#include "UnzipFixture.h"
+
+#include "CaptionFit.h"
+#include "Prompts.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+using WindowLookTest = UnzipFixture;
+
+TEST_F(WindowLookTest, EveryCaptionShowsInFull) {
+    Unzip &w = start();
+    QStringList clipped;
+    for (QWidget *c : CaptionFit::Clipped(w.centralWidget()))
+        clipped << c->objectName();
+    EXPECT_EQ(clipped.join(u','), QString());
+    // The one that used to be cut, checked on its own.
+    auto *selected = child<QWidget>("OptionDEC_1");
+    EXPECT_LE(selected->sizeHint().width(), selected->width());
+}
+
+TEST_F(WindowLookTest, IsCentredWithItsRealSize) {
+    Unzip &w = start();
+    const QPoint screen = QGuiApplication::primaryScreen()->availableGeometry().center();
+    const QPoint centre = w.frameGeometry().center();
+    EXPECT_LE(std::abs(centre.x() - screen.x()), 1);
+    EXPECT_LE(std::abs(centre.y() - screen.y()), 1);
+}
+
+TEST_F(WindowLookTest, AnEmptyEntryKeepsTheProgressBarStillAndEmpty) {
+    Unzip &w = start();
+    auto *bar = child<QProgressBar>("ProgressBar1");
+    w.VFunzip1.Progress(0, 0, "");
+    w.VFunzip1.Progress(0, 0, "");
+    EXPECT_GT(bar->maximum(), bar->minimum()); // min == max is Qt's busy animation
+    EXPECT_EQ(bar->value(), 0);
+}
+
+TEST_F(WindowLookTest, QtDialogsSpeakFrench) {
+    ASSERT_TRUE(InstallQtFrenchTranslation());
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"),
+              QStringLiteral("Voir dans :"));
+}
+
+TEST_F(WindowLookTest, TheSaveDialogAddsTheDefaultSuffixToABareName) {
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->setDirectory(q(root.string()));
+        dialog->selectFile(QStringLiteral("nouvelle"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    // The real prompts, not the scripted ones.
+    setPrompts(nullptr);
+    const QString chosen =
+        ::prompts().saveFileName(nullptr, QStringLiteral("Nouveau fichier ZIP"),
+                                 QStringLiteral("Fichiers zip  (*.zip)"), QStringLiteral("zip"));
+    EXPECT_EQ(chosen, q(path("nouvelle.zip")));
+}
+
+// Alt+letter opens a menu, the next letter runs its entry.
+TEST_F(WindowLookTest, AcceleratorLettersReachTheirCommands) {
+    Unzip &w = start(q(makeArchive()));
+    w.activateWindow();
+    QApplication::setActiveWindow(&w);
+
+    auto pressed = [&](Qt::Key menuKey, Qt::Key entryKey, const char *action) {
+        QSignalSpy spy(child(action), &QAction::triggered);
+        QTest::keyClick(w.windowHandle(), menuKey, Qt::AltModifier);
+        QWidget *popup = QApplication::activePopupWidget();
+        EXPECT_NE(popup, nullptr) << action;
+        if (popup) QTest::keyClick(popup, entryKey);
+        QApplication::processEvents();
+        return spy.count();
+    };
+    EXPECT_EQ(pressed(Qt::Key_F, Qt::Key_O, "open"), 1);
+    EXPECT_EQ(pressed(Qt::Key_A, Qt::Key_E, "unzipallfiles"), 1);
+    EXPECT_EQ(pressed(Qt::Key_A, Qt::Key_A, "Mnu_Ajout"), 1);
+    EXPECT_EQ(pressed(Qt::Key_A, Qt::Key_S, "Mnu_SupFich"), 1);
+    EXPECT_EQ(pressed(Qt::Key_F, Qt::Key_F, "closefile"), 1);
+    while (QWidget *modal = QApplication::activeModalWidget())
+        modal->close();
+}
+
+TEST_F(WindowLookTest, NoTwoEntriesOfAMenuShareALetter) {
+    Unzip &w = start();
+    auto letter = [](const QString &text) {
+        const int amp = text.indexOf(u'&');
+        return amp >= 0 && amp + 1 < text.size() ? text[amp + 1].toLower() : QChar();
+    };
+    std::set<QChar> bar;
+    for (QAction *top : w.menuBar()->actions()) {
+        EXPECT_TRUE(bar.insert(letter(top->text())).second) << top->text().toStdString();
+        std::set<QChar> inMenu;
+        for (QAction *a : top->menu()->actions()) {
+            const QChar l = letter(a->text());
+            if (l.isNull()) continue;
+            EXPECT_TRUE(inMenu.insert(l).second) << a->text().toStdString();
+        }
+    }
+}
+
+struct QuitWay {
+    const char *name;
+    void (*quit)(Unzip &);
+};
+
+class EveryWayOfQuitting : public UnzipFixture, public ::testing::WithParamInterface<QuitWay> {};
+
+TEST_P(EveryWayOfQuitting, WritesTheTickedBoxesToTheOptionsFile) {
+    Unzip &w = start();
+    Module1::Shared().LastAddFolder = QStringLiteral("/données/a \"b\"");
+    Module1::Shared().ExtractFolder = QStringLiteral("/tmp/x");
+    child<QCheckBox>("Check1")->setChecked(true);
+    child<QCheckBox>("Check3")->setChecked(true);
+    GetParam().quit(w);
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(ReadFile(path("Mivo-Zip.cfg")),
+              "1,0,1,0,0,0\r\n\"/données/a \"\"b\"\"\"\r\n\"/tmp/x\"\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ways, EveryWayOfQuitting,
+    ::testing::Values(
+        QuitWay{"Menu",
+                [](Unzip &w) { w.findChild<QAction *>(QStringLiteral("Mnu_Quitter"))->trigger(); }},
+        QuitWay{"ToolbarButton7",
+                [](Unzip &w) {
+                    w.findChild<QAction *>(QStringLiteral("Toolbar1_Button7"))->trigger();
+                }},
+        QuitWay{"CloseBox", [](Unzip &w) { w.close(); }}),
+    [](const auto &info) { return info.param.name; });
+
+} // namespace
