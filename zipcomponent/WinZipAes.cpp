@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -59,6 +60,11 @@ struct MacFree {
     void operator()(EVP_MAC_CTX *c) const { EVP_MAC_CTX_free(c); }
 };
 
+// OpenSSL failing on valid input: memory, or a library without these algorithms.
+ZipError CryptoFailure(const std::string &entryName, const char *function) {
+    return ZipError("Le déchiffrement de " + Quoted(entryName) + " a échoué.", function);
+}
+
 std::string DamagedText(const std::string &entryName) {
     return "Les données de " + Quoted(entryName) +
            " sont endommagées (code d'authentification AES incorrect).";
@@ -73,10 +79,12 @@ bool IsAe2Entry(zip_t *archive, zip_uint64_t index) {
     if (zip_stat_index(archive, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_ENCRYPTION_METHOD) ||
         !StrengthOf(st.encryption_method, strength))
         return false;
-    // libzip keeps the 0x9901 field to itself: its vendor version shows only through the CRC
-    // libzip reports. Version 2 stores 0 there, which libzip either leaves unrecorded (entries
-    // under 20 bytes) or takes for the real CRC. A version-1 entry whose data happen to have CRC
-    // 0 lands here too, harmlessly: the authentication code protects it as well.
+    // libzip keeps the 0x9901 field to itself, so its vendor version shows only through the
+    // CRC libzip reports. Version 2 writers store 0 there, which libzip either leaves unrecorded
+    // (entries under 20 bytes) or takes for the real CRC and then refuses the data. Both come
+    // here. Two cases cannot be told apart and need not be: a version-2 entry with its real CRC
+    // (libzip writes those) stays with libzip, which checks that CRC and the code; a version-1
+    // entry whose data have CRC 0 comes here, where the code protects it as well.
     return !(st.valid & ZIP_STAT_CRC) || st.crc == 0;
 }
 
@@ -88,13 +96,14 @@ struct Ae2Reader::State {
     bool deflated = false;
     z_stream inflater{};
     bool inflaterReady = false;
-    bool streamEnded = false;         // deflate's end-of-stream block seen
-    std::uint64_t dataLeft = 0;       // encrypted data bytes not yet taken from the archive
-    std::uint64_t announced = 0;      // uncompressed size the archive announces
-    std::uint64_t produced = 0;       // bytes handed out by read()
-    std::uint64_t counter = 0;        // WinZip's little-endian block counter, last one used
-    std::vector<unsigned char> piece; // decrypted data, piece[pos, end) not yet used
-    std::vector<unsigned char> keystream;
+    bool streamEnded = false;             // deflate's end-of-stream block seen
+    std::uint64_t dataLeft = 0;           // encrypted data bytes not yet taken from the archive
+    std::uint64_t announced = 0;          // uncompressed size the archive announces
+    std::uint64_t produced = 0;           // bytes handed out by read()
+    std::uint64_t counter = 0;            // WinZip's little-endian block counter, last one used
+    std::vector<unsigned char> piece;     // decrypted data, piece[pos, end) not yet used
+    std::vector<unsigned char> counters;  // high 8 bytes of every block stay 0
+    std::vector<unsigned char> keystream; // AES of counters
     std::size_t pos = 0, end = 0;
     bool atEnd = false;    // read() has returned 0
     bool verified = false; // verify() has succeeded
@@ -122,21 +131,27 @@ struct Ae2Reader::State {
         readRaw(piece.data(), n);
         dataLeft -= n;
         if (EVP_MAC_update(mac.get(), piece.data(), n) != 1)
-            throw ZipError(DamagedText(entryName), "EVP_MAC_update");
+            throw CryptoFailure(entryName, "EVP_MAC_update");
+        // The counter blocks: WinZip counts from 1 in the low 8 bytes, little-endian (the high
+        // 8 stay 0), where OpenSSL's CTR mode would count big-endian; hence ECB over them.
         const std::size_t blocks = (n + kBlock - 1) / kBlock;
         for (std::size_t b = 0; b < blocks; ++b) {
-            unsigned char *block = keystream.data() + b * kBlock;
             std::uint64_t c = ++counter;
-            for (int i = 0; i < 8; ++i, c >>= 8)
-                block[i] = static_cast<unsigned char>(c);
-            std::memset(block + 8, 0, 8);
+            if constexpr (std::endian::native == std::endian::big) c = __builtin_bswap64(c);
+            std::memcpy(counters.data() + b * kBlock, &c, sizeof c);
         }
         int outLength = 0;
-        if (EVP_EncryptUpdate(aes.get(), keystream.data(), &outLength, keystream.data(),
+        if (EVP_EncryptUpdate(aes.get(), keystream.data(), &outLength, counters.data(),
                               static_cast<int>(blocks * kBlock)) != 1)
-            throw ZipError(DamagedText(entryName), "EVP_EncryptUpdate");
-        for (std::size_t i = 0; i < n; ++i)
-            piece[i] ^= keystream[i];
+            throw CryptoFailure(entryName, "EVP_EncryptUpdate");
+        // Eight bytes at a time; the keystream is a whole number of blocks, so never short.
+        for (std::size_t i = 0; i < n; i += 8) {
+            std::uint64_t data = 0, key;
+            std::memcpy(&data, piece.data() + i, std::min<std::size_t>(8, n - i));
+            std::memcpy(&key, keystream.data() + i, 8);
+            data ^= key;
+            std::memcpy(piece.data() + i, &data, std::min<std::size_t>(8, n - i));
+        }
         pos = 0;
         end = n;
     }
@@ -154,10 +169,11 @@ struct Ae2Reader::State {
 
     std::size_t readDeflated(unsigned char *out, std::size_t size) {
         if (streamEnded) return 0;
+        // At most one piece, so that avail_out (a uInt) never overflows.
+        const std::size_t room = std::min(size, kPiece);
         inflater.next_out = out;
-        // Bounded by one piece so that avail_out (a uInt) never overflows.
-        inflater.avail_out = static_cast<uInt>(std::min(size, kPiece));
-        while (inflater.avail_out == std::min(size, kPiece)) {
+        inflater.avail_out = static_cast<uInt>(room);
+        while (inflater.avail_out == room) {
             if (pos == end) {
                 if (dataLeft == 0)
                     throw compressedDamage("deflate stream ends before its last block");
@@ -174,7 +190,7 @@ struct Ae2Reader::State {
             if (status != Z_OK && status != Z_BUF_ERROR)
                 throw compressedDamage(inflater.msg ? inflater.msg : "inflate failed");
         }
-        const std::size_t n = std::min(size, kPiece) - inflater.avail_out;
+        const std::size_t n = room - inflater.avail_out;
         if (streamEnded) {
             // Whatever follows the last block is still covered by the authentication code.
             while (dataLeft > 0)
@@ -253,7 +269,7 @@ Ae2Reader::Ae2Reader(zip_t *archive, zip_uint64_t index, const std::string &entr
     }
     OPENSSL_cleanse(keys.data(), keys.size());
     if (!derived || (matches && !ready))
-        throw ZipError(FrenchZipMessage(ZIP_ER_ENCRNOTSUPP, entryName), "OpenSSL setup failed");
+        throw CryptoFailure(entryName, "PBKDF2, AES or HMAC setup");
     if (!matches)
         throw WrongPassword("Mot de passe incorrect pour " + Quoted(entryName) + ".",
                             "AES password verifier mismatch");
@@ -266,7 +282,8 @@ Ae2Reader::Ae2Reader(zip_t *archive, zip_uint64_t index, const std::string &entr
     const std::size_t pieceSize =
         static_cast<std::size_t>(std::min<std::uint64_t>(s.dataLeft, kPiece));
     s.piece.resize(pieceSize);
-    s.keystream.resize((pieceSize + kBlock - 1) / kBlock * kBlock);
+    s.counters.assign((pieceSize + kBlock - 1) / kBlock * kBlock, 0);
+    s.keystream.resize(s.counters.size());
 }
 
 Ae2Reader::~Ae2Reader() = default;
@@ -301,7 +318,7 @@ void Ae2Reader::verify() {
     std::size_t length = 0;
     if (EVP_MAC_final(s.mac.get(), computed.data(), &length, computed.size()) != 1 ||
         length < kMacSize)
-        throw ZipError(DamagedText(s.entryName), "EVP_MAC_final");
+        throw CryptoFailure(s.entryName, "EVP_MAC_final");
     if (CRYPTO_memcmp(computed.data(), stored.data(), kMacSize) != 0)
         throw ZipError(DamagedText(s.entryName), "HMAC-SHA1 mismatch");
     s.verified = true;
