@@ -189,11 +189,15 @@ TEST_P(SevenZipAes, NeverPassesADamagedByte) {
             } catch (const ZipError &e) {
                 // Stored data are decrypted regardless: only the code can find the change.
                 // Deflated data may already fail to inflate.
+                const std::string byCode =
+                    std::string("Les données de « ") + name + " »" + kDamaged;
                 if (GetParam().stored || target == offset + size - 3)
-                    EXPECT_EQ(e.description(),
-                              std::string("Les données de « ") + name + " »" + kDamaged);
+                    EXPECT_EQ(e.description(), byCode);
                 else
-                    EXPECT_TRUE(e.description().find(name) != std::string::npos) << e.description();
+                    EXPECT_TRUE(e.description() == byCode ||
+                                e.description() == std::string("Les données compressées de « ") +
+                                                       name + " » sont endommagées.")
+                        << e.description();
             }
         }
     }
