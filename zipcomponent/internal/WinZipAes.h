@@ -14,7 +14,9 @@
 
 namespace zipcomponent {
 
-// True when the entry carries the WinZip AES extra field (0x9901) with vendor version 2.
+// True for a WinZip AES entry whose CRC is 0 or not recorded: the AE-2 entries that libzip
+// refuses. (libzip hides the 0x9901 field, so the vendor version itself cannot be read; an
+// AE-1 entry with a zero CRC read here still has its authentication code checked.)
 bool IsAe2Entry(zip_t *archive, zip_uint64_t index);
 
 // The password does not match the entry's verifier.
