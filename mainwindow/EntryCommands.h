@@ -1,0 +1,47 @@
+// The commands on the open archive's entries, outside the window so that they run and are
+// tested without a display: extraction into a folder and removal (opening an entry joins them
+// with its dialog). Each reports its failure once, in French, through `failed`; the technical
+// detail goes to the log. A user's cancel is not a failure.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class ArchiveSession;
+namespace zipcomponent {
+class VFunzip;
+class VFzip;
+} // namespace zipcomponent
+
+class EntryCommands {
+public:
+    struct Extraction {
+        short confirmOverwrite = 0, skipOlderFiles = 0, alwaysOverwrite = 0; // the check boxes
+        QString folder;           // ExtractFolder; empty extracts nothing
+        bool all = true;          // "Extraire tous les fichiers", else the selected rows
+        QStringList selectedRows; // full names, top to bottom
+    };
+
+    EntryCommands(zipcomponent::VFunzip &reader, std::function<zipcomponent::VFzip &()> writer,
+                  ArchiveSession &archive);
+
+    // The reader takes the overwrite options in every case; then, with a folder, every entry
+    // or the selected ones are written there. The others go on after a failing one; one
+    // failure report at the end. False when nothing was attempted or something failed.
+    bool extract(const Extraction &request);
+
+    // Removes the entries of these full names in one rewrite of the archive, then lists the
+    // archive again from the disk, failure or not (a failed rewrite leaves it as it was).
+    bool remove(const QStringList &fullNames);
+
+    std::function<void(const QString &text)> failed;
+
+private:
+    void report(const QString &text, const std::string &detail);
+
+    zipcomponent::VFunzip &reader_;
+    std::function<zipcomponent::VFzip &()> writer_;
+    ArchiveSession &archive_;
+};
