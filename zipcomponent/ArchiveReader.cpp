@@ -1,50 +1,18 @@
 #include "ArchiveReader.h"
 
 #include "EntryNames.h"
+#include "ExtractTarget.h"
 #include "LibzipError.h"
+#include "WinZipAes.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
 #include <unistd.h>
 
 namespace zipcomponent {
 
 namespace {
-
-// With TZ unset, glibc reloads /etc/localtime on every mktime, which libzip calls for each
-// entry's date: pin the zone once, as the same file.
-void pinTimeZone() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (std::getenv("TZ") == nullptr) setenv("TZ", ":/etc/localtime", 0);
-        tzset();
-    });
-}
-
-mode_t currentUmask() {
-    static const mode_t mask = [] {
-        const mode_t m = umask(0);
-        umask(m);
-        return m;
-    }();
-    return mask;
-}
-
-std::string systemDetail(const std::string &what) {
-    return what + ": " + std::strerror(errno);
-}
-
-// The text for an errno met while writing `target`.
-std::string writeFailure(int err, const std::string &target) {
-    if (err == ENOSPC || err == EDQUOT)
-        return "Le disque est plein : " + Quoted(target) + " n'a pas pu être écrit.";
-    if (err == EACCES || err == EPERM || err == EROFS)
-        return "Accès refusé : " + Quoted(target) + " n'a pas pu être écrit.";
-    return "Écriture impossible de " + Quoted(target) + ".";
-}
 
 bool hasExternalUnixMode(zip_t *z, zip_uint64_t index, std::uint32_t &mode) {
     zip_uint8_t opsys = 0;
@@ -58,7 +26,6 @@ bool hasExternalUnixMode(zip_t *z, zip_uint64_t index, std::uint32_t &mode) {
 } // namespace
 
 std::tm LocalTime(std::time_t t) {
-    pinTimeZone();
     // Entries of an archive mostly share a few days: within a local day whose two ends have the
     // same UTC offset, the local time is the UTC time shifted by that offset, with no look-up in
     // the zone's rules.
@@ -88,20 +55,6 @@ std::tm LocalTime(std::time_t t) {
     return tm;
 }
 
-void EnsureFolder(const std::string &folder) {
-    if (folder.empty()) return;
-    struct stat st {};
-    if (stat(folder.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return;
-        throw ZipError(Quoted(folder) + " existe déjà et n'est pas un dossier.");
-    }
-    const std::size_t slash = folder.find_last_of('/');
-    if (slash != std::string::npos && slash > 0) EnsureFolder(folder.substr(0, slash));
-    if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
-        throw ZipError("Impossible de créer le dossier " + Quoted(folder) + ".",
-                       systemDetail("mkdir"));
-}
-
 ZipHandle OpenZip(const std::string &path, int flags) {
     int error = 0;
     ZipHandle z(zip_open(path.c_str(), flags, &error));
@@ -116,10 +69,9 @@ ZipHandle OpenZip(const std::string &path, int flags) {
 }
 
 ArchiveReader::ArchiveReader(const std::string &path) : path_(path) {
-    pinTimeZone();
     if (stat(path.c_str(), &identity_) != 0)
         throw ZipError(FrenchZipMessage(errno == ENOENT ? ZIP_ER_NOENT : ZIP_ER_OPEN, path),
-                       systemDetail("stat"));
+                       std::string("stat: ") + std::strerror(errno));
     if (!S_ISREG(identity_.st_mode)) throw ZipError(FrenchZipMessage(ZIP_ER_NOZIP, path));
     zip_ = OpenZip(path, ZIP_RDONLY);
     const zip_int64_t count = zip_get_num_entries(zip_.get(), 0);
@@ -185,130 +137,100 @@ struct EntryFile {
     }
 };
 
-// Removes the temporary file unless it was renamed into place.
-struct TempFile {
-    std::string path;
-    int fd = -1;
-    ~TempFile() {
-        if (fd >= 0) ::close(fd);
-        if (!path.empty()) unlink(path.c_str());
-    }
-};
-
 } // namespace
 
 WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string &destination,
-                                       const std::string &relativePath,
                                        const ReplacePolicy &mayReplace, const ExtractHooks &hooks) {
-    // Folders below the destination, refusing any that is a link or not a folder.
-    std::string folder = destination;
-    std::size_t start = 0;
-    for (std::size_t slash; (slash = relativePath.find('/', start)) != std::string::npos;
-         start = slash + 1) {
-        folder += '/';
-        folder += relativePath.substr(start, slash - start);
-        struct stat st {};
-        if (lstat(folder.c_str(), &st) != 0) {
-            if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST)
-                throw ZipError(writeFailure(errno, folder), systemDetail("mkdir"));
-            if (lstat(folder.c_str(), &st) != 0)
-                throw ZipError(writeFailure(errno, folder), systemDetail("lstat"));
-        }
-        if (S_ISLNK(st.st_mode))
-            throw ZipError("Le chemin de " + Quoted(entry.name) +
-                           " passe par un lien symbolique : l'entrée n'est pas extraite.");
-        if (!S_ISDIR(st.st_mode))
-            throw ZipError(Quoted(folder) + " existe déjà et n'est pas un dossier.");
-    }
-    const std::string target = folder + '/' + relativePath.substr(start);
-
-    struct stat existing {};
-    if (lstat(target.c_str(), &existing) == 0) {
-        if (S_ISDIR(existing.st_mode))
-            throw ZipError(Quoted(target) + " existe déjà et est un dossier.");
-        if (mayReplace && !mayReplace(target, existing)) return WriteOutcome::Kept;
+    if (entry.isSymlink)
+        throw ZipError(Quoted(entry.name) + " est un lien symbolique : il n'est pas extrait.");
+    const std::optional<std::string> relative = SafeRelativePath(entry.name);
+    if (!relative)
+        throw ZipError(Quoted(entry.name) +
+                       " sortirait du dossier de destination : l'entrée n'est pas extraite.");
+    ExtractTarget target(destination, *relative, entry.name);
+    if (const std::optional<struct stat> existing = target.existing()) {
+        if (S_ISDIR(existing->st_mode))
+            throw ZipError(Quoted(target.path()) + " existe déjà et est un dossier.");
+        if (mayReplace && !mayReplace(target.path(), *existing)) return WriteOutcome::Kept;
     }
 
+    // AE-2 entries are read by our own reader: libzip 1.7.3 refuses their zero CRC.
+    const bool ae2 = IsAe2Entry(zip_.get(), entry.index);
+    const bool encrypted = ae2 || entry.encryption != ZIP_EM_NONE;
+    if (encrypted && !password_) {
+        std::optional<std::string> given;
+        if (hooks.password) given = hooks.password(entry.name);
+        if (!given || given->empty())
+            throw ZipError("Aucun mot de passe donné : " + Quoted(entry.name) +
+                           " n'est pas extrait.");
+        password_ = std::move(given);
+    }
     EntryFile in;
-    if (entry.encryption != ZIP_EM_NONE) {
-        if (!password_) {
-            std::optional<std::string> given;
-            if (hooks.password) given = hooks.password(entry.name);
-            if (!given || given->empty())
-                throw ZipError("Aucun mot de passe donné : " + Quoted(entry.name) +
-                               " n'est pas extrait.");
-            password_ = std::move(given);
+    std::unique_ptr<Ae2Reader> aes;
+    if (ae2) {
+        try {
+            aes = std::make_unique<Ae2Reader>(zip_.get(), entry.index, entry.name, *password_);
+        } catch (const WrongPassword &) {
+            password_.reset();
+            throw;
         }
-        in.file = zip_fopen_index_encrypted(zip_.get(), entry.index, 0, password_->c_str());
     } else {
-        in.file = zip_fopen_index(zip_.get(), entry.index, 0);
-    }
-    if (!in.file) {
-        if (zip_error_code_zip(zip_get_error(zip_.get())) == ZIP_ER_WRONGPASSWD) password_.reset();
-        throw LibzipError(zip_.get(), entry.name);
-    }
-
-    TempFile temp;
-    temp.path = folder + "/.mivo-XXXXXX";
-    temp.fd = mkstemp(temp.path.data());
-    if (temp.fd < 0) {
-        const int err = errno;
-        temp.path.clear();
-        throw ZipError(writeFailure(err, target), systemDetail("mkstemp"));
+        in.file = encrypted
+                      ? zip_fopen_index_encrypted(zip_.get(), entry.index, 0, password_->c_str())
+                      : zip_fopen_index(zip_.get(), entry.index, 0);
+        if (!in.file) {
+            if (zip_error_code_zip(zip_get_error(zip_.get())) == ZIP_ER_WRONGPASSWD)
+                password_.reset();
+            throw LibzipError(zip_.get(), entry.name, Subject::Entry);
+        }
     }
 
-    // Anything that goes wrong while reading an encrypted entry may be a password that passed
-    // the one-byte check of traditional encryption.
-    auto readFailure = [&](int code, const std::string &detail) {
-        if (entry.encryption != ZIP_EM_NONE) {
+    // Anything that goes wrong while reading an entry under traditional encryption may be a
+    // password that passed its one-byte check.
+    auto readFailure = [&](std::string text, std::string detail) {
+        if (encrypted && !ae2) {
             password_.reset();
             return ZipError("Mot de passe incorrect ou données endommagées pour " +
                                 Quoted(entry.name) + ".",
-                            detail);
+                            std::move(detail));
         }
-        return ZipError(FrenchZipMessage(code, entry.name), detail);
+        return ZipError(std::move(text), std::move(detail));
     };
+    auto read = [&](char *out, std::size_t size) -> std::size_t {
+        if (aes) return aes->read(out, size);
+        const zip_int64_t got = zip_fread(in.file, out, size);
+        if (got < 0)
+            throw readFailure(FrenchZipMessage(zip_error_code_zip(zip_file_get_error(in.file)),
+                                               entry.name, Subject::Entry),
+                              zip_file_strerror(in.file));
+        return static_cast<std::size_t>(got);
+    };
+    const std::string wrongSize =
+        "L'entrée " + Quoted(entry.name) + " est endommagée (taille inattendue).";
 
+    target.create(entry.unixMode != 0 ? entry.unixMode : 0666);
     constexpr std::uint64_t kReportEvery = 1u << 20;
     static thread_local std::vector<char> buffer(1 << 18);
     std::uint64_t written = 0, reported = 0;
     if (hooks.progress) hooks.progress(0, entry.size);
     for (;;) {
-        const zip_int64_t got = zip_fread(in.file, buffer.data(), buffer.size());
-        if (got < 0) {
-            const zip_error_t *ze = zip_file_get_error(in.file);
-            throw readFailure(zip_error_code_zip(ze), zip_file_strerror(in.file));
-        }
+        const std::size_t got = read(buffer.data(), buffer.size());
         if (got == 0) break;
-        written += static_cast<std::uint64_t>(got);
-        if (written > entry.size) throw readFailure(ZIP_ER_INCONS, "more data than announced");
-        for (const char *p = buffer.data(), *end = p + got; p < end;) {
-            const ssize_t w = ::write(temp.fd, p, static_cast<std::size_t>(end - p));
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                throw ZipError(writeFailure(errno, target), systemDetail("write"));
-            }
-            p += w;
-        }
+        written += got;
+        if (written > entry.size) throw readFailure(wrongSize, "more data than announced");
+        target.write(buffer.data(), got);
         if (hooks.progress && written - reported >= kReportEvery) {
             hooks.progress(written, entry.size);
             reported = written;
         }
     }
-    if (in.close() != 0) throw readFailure(ZIP_ER_CRC, "zip_fclose");
-    if (written != entry.size) throw readFailure(ZIP_ER_INCONS, "size mismatch");
+    if (aes)
+        aes->verify();
+    else if (in.close() != 0)
+        throw readFailure(FrenchZipMessage(ZIP_ER_CRC, entry.name, Subject::Entry), "zip_fclose");
+    if (written != entry.size) throw readFailure(wrongSize, "size mismatch");
     if (hooks.progress && reported != written) hooks.progress(written, entry.size);
-
-    const mode_t mode = (entry.unixMode != 0 ? entry.unixMode : 0666) & ~currentUmask() & 0777;
-    fchmod(temp.fd, mode);
-    const struct timespec times[2] = {{0, UTIME_NOW}, {entry.mtime, 0}};
-    futimens(temp.fd, times);
-    const int fd = temp.fd;
-    temp.fd = -1;
-    if (::close(fd) != 0) throw ZipError(writeFailure(errno, target), systemDetail("close"));
-    if (rename(temp.path.c_str(), target.c_str()) != 0)
-        throw ZipError(writeFailure(errno, target), systemDetail("rename"));
-    temp.path.clear();
+    target.commit(entry.mtime);
     return WriteOutcome::Written;
 }
 

@@ -72,3 +72,26 @@ void MakeRawArchive(const std::string &path, const std::vector<RawEntry> &entrie
 }
 
 } // namespace ziptest
+
+namespace ziptest {
+
+int PatchBytes(const std::string &path, const std::string &from, const std::string &to) {
+    std::string bytes = ReadFile(path);
+    int count = 0;
+    for (std::size_t at = bytes.find(from); at != std::string::npos;
+         at = bytes.find(from, at + to.size())) {
+        bytes.replace(at, from.size(), to);
+        ++count;
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return count;
+}
+
+std::vector<std::string> LeftoverTemporaries(const std::string &folder) {
+    std::vector<std::string> found;
+    for (const auto &e : fs::recursive_directory_iterator(folder))
+        if (e.path().filename().string().rfind(".mivo-", 0) == 0) found.push_back(e.path());
+    return found;
+}
+
+} // namespace ziptest

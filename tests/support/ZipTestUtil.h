@@ -39,3 +39,13 @@ struct RawEntry {
 void MakeRawArchive(const std::string &path, const std::vector<RawEntry> &entries);
 
 } // namespace ziptest
+
+namespace ziptest {
+
+// Replaces every occurrence of `from` by `to` (same length) in the file's bytes, to damage or
+// rename by hand what libzip would refuse to write; returns how many were replaced.
+int PatchBytes(const std::string &path, const std::string &from, const std::string &to);
+// The names of every file or link below `folder` whose name starts with ".mivo-".
+std::vector<std::string> LeftoverTemporaries(const std::string &folder);
+
+} // namespace ziptest
