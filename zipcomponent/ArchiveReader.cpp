@@ -5,6 +5,7 @@
 #include "LibzipError.h"
 #include "WinZipAes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -21,6 +22,31 @@ bool hasExternalUnixMode(zip_t *z, zip_uint64_t index, std::uint32_t &mode) {
     if (opsys != ZIP_OPSYS_UNIX) return false;
     mode = attributes >> 16;
     return mode != 0;
+}
+
+// Whether the file's first MiBs hold a local header signature: a self-extracting archive keeps
+// its program before the first one.
+bool holdsLocalHeader(const std::string &path) {
+    static constexpr char kSignature[] = {'P', 'K', 3, 4};
+    static constexpr std::size_t kScanned = 4u << 20;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    std::vector<char> buffer(1 << 16);
+    std::size_t carried = 0, total = 0;
+    bool found = false;
+    while (!found && total < kScanned) {
+        const ssize_t got = read(fd, buffer.data() + carried, buffer.size() - carried);
+        if (got <= 0) break;
+        total += static_cast<std::size_t>(got);
+        const auto end = buffer.begin() + static_cast<std::ptrdiff_t>(carried) + got;
+        found =
+            std::search(buffer.begin(), end, std::begin(kSignature), std::end(kSignature)) != end;
+        // The last three bytes may start a signature that the next read completes.
+        carried = std::min<std::size_t>(3, static_cast<std::size_t>(end - buffer.begin()));
+        std::copy(end - static_cast<std::ptrdiff_t>(carried), end, buffer.begin());
+    }
+    ::close(fd);
+    return found;
 }
 
 } // namespace
@@ -61,8 +87,12 @@ ZipHandle OpenZip(const std::string &path, int flags) {
     if (!z) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, error);
-        const ZipError failure = LibzipError(&ze, path);
+        ZipError failure = LibzipError(&ze, path);
         zip_error_fini(&ze);
+        // With no end record libzip says "not a zip archive"; a file that holds a local header
+        // is an archive cut short or damaged, and is called so.
+        if (error == ZIP_ER_NOZIP && holdsLocalHeader(path))
+            failure = ZipError(FrenchZipMessage(ZIP_ER_INCONS, path), failure.detail());
         throw failure;
     }
     return z;
