@@ -1,5 +1,6 @@
 // The reader against archives made by Info-ZIP zip, 7-Zip and by hand.
 #include "VFunzip.h"
+#include "ArchiveReader.h"
 #include "ZipTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -292,6 +293,25 @@ TEST_F(VFunzipTest, ReadsCodePage850NamesOfWindowsArchives) {
     r.unzip.DestinationFolder = path("out");
     r.unzip.ExtractEntry("RÉSUMÉ/À lire.txt");
     EXPECT_TRUE(fs::exists(path("out/RÉSUMÉ/À lire.txt")));
+}
+
+// libzip refuses a whole archive for one name flagged UTF-8 that is not; that name is read
+// as code page 850 like any non-UTF-8 name, and the other entries stay.
+TEST_F(VFunzipTest, ANameFalselyFlaggedUtf8IsReadAsCodePage850) {
+    MakeRawArchive(path("a.zip"), {{"ok.txt", "ok"}, {"caf\x82\x82.txt", "cafe"}, {"z.txt", "z"}});
+    SetUtf8Flag(path("a.zip"), "caf\x82\x82.txt");
+    EXPECT_THROW(OpenZip(path("a.zip"), ZIP_RDONLY), ZipError); // what libzip makes of it
+    Recorder r;
+    r.unzip.ArchivePath = path("a.zip");
+    r.unzip.ListEntries();
+    std::vector<std::string> files;
+    for (const Row &row : r.rows)
+        files.push_back(row.file);
+    EXPECT_EQ(files, (std::vector<std::string>{"ok.txt", "caféé.txt", "z.txt"}));
+    r.unzip.DestinationFolder = path("out");
+    r.unzip.ExtractAll();
+    EXPECT_EQ(ReadFile(path("out/caféé.txt")), "cafe");
+    EXPECT_EQ(ReadFile(path("out/z.txt")), "z");
 }
 
 TEST_F(VFunzipTest, ReadsSevenZipArchives) {
