@@ -366,6 +366,11 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
     // AE-2 entries are read by our own reader: libzip 1.7.3 refuses their zero CRC.
     const bool ae2 = IsAe2Entry(zip_.get(), entry.index);
     const bool encrypted = ae2 || entry.encryption != ZIP_EM_NONE;
+    // libzip 1.7.3 leaks what it set up when asked to open an entry whose method it lacks.
+    if (!ae2 && encrypted && !zip_encryption_method_supported(entry.encryption, 0))
+        throw ZipError(FrenchZipMessage(ZIP_ER_ENCRNOTSUPP, entry.name, Subject::Entry));
+    if (!ae2 && !zip_compression_method_supported(entry.method, 0))
+        throw ZipError(FrenchZipMessage(ZIP_ER_COMPNOTSUPP, entry.name, Subject::Entry));
     if (encrypted && !password_) {
         std::optional<std::string> given;
         if (hooks.password) given = hooks.password(entry.name);

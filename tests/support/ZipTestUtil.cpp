@@ -88,15 +88,17 @@ int PatchBytes(const std::string &path, const std::string &from, const std::stri
     return count;
 }
 
-void SetUtf8Flag(const std::string &archive, const std::string &rawName) {
+void SetHeaderFlags(const std::string &archive, const std::string &rawName, std::uint16_t bits) {
     std::string bytes = ReadFile(archive);
     // Local header: name at 30, flags at 6; central header: name at 46, flags at 8.
     for (const auto &[signature, nameAt, flagsAt] :
          {std::tuple{std::string("PK\x03\x04"), 30u, 6u}, {std::string("PK\x01\x02"), 46u, 8u}})
         for (std::size_t at = bytes.find(signature); at != std::string::npos;
              at = bytes.find(signature, at + 4))
-            if (bytes.compare(at + nameAt, rawName.size(), rawName) == 0)
-                bytes[at + flagsAt + 1] = static_cast<char>(bytes[at + flagsAt + 1] | 0x08);
+            if (bytes.compare(at + nameAt, rawName.size(), rawName) == 0) {
+                bytes[at + flagsAt] = static_cast<char>(bytes[at + flagsAt] | (bits & 0xFF));
+                bytes[at + flagsAt + 1] = static_cast<char>(bytes[at + flagsAt + 1] | bits >> 8);
+            }
     std::ofstream(archive, std::ios::binary | std::ios::trunc) << bytes;
 }
 
