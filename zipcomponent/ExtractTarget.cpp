@@ -11,8 +11,11 @@ namespace zipcomponent {
 
 namespace {
 
-std::string systemDetail(const char *what) {
-    return std::string(what) + ": " + std::strerror(errno);
+constexpr const char *kNoDestination =
+    "Aucun dossier de destination n'est indiqué : rien n'est extrait.";
+
+std::string systemDetail(const char *what, int err = errno) {
+    return std::string(what) + ": " + std::strerror(err);
 }
 
 // The user's chosen folder is taken by path (a link there is the user's own choice).
@@ -48,8 +51,7 @@ void closeIfOpen(int &fd) {
 } // namespace
 
 void PrepareDestination(const std::string &destination) {
-    if (destination.empty())
-        throw ZipError("Aucun dossier de destination n'est indiqué : rien n'est extrait.");
+    if (destination.empty()) throw ZipError(kNoDestination);
     ensureFolder(destination);
 }
 
@@ -64,8 +66,7 @@ std::string WriteFailure(int err, const std::string &target) {
 ExtractTarget::ExtractTarget(const std::string &destination, const std::string &relativePath,
                              const std::string &entryName)
     : path_(destination + '/' + relativePath), entryName_(entryName) {
-    if (destination.empty())
-        throw ZipError("Aucun dossier de destination n'est indiqué : rien n'est extrait.");
+    if (destination.empty()) throw ZipError(kNoDestination);
     folder_ = open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder_ < 0)
         throw ZipError("Impossible d'ouvrir le dossier " + Quoted(destination) + ".",
@@ -79,8 +80,10 @@ ExtractTarget::ExtractTarget(const std::string &destination, const std::string &
         walked += '/' + name;
         int next = openat(folder_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (next < 0 && errno == ENOENT) {
-            if (mkdirat(folder_, name.c_str(), 0777) != 0 && errno != EEXIST)
-                throw ZipError(WriteFailure(errno, walked), systemDetail("mkdirat"));
+            if (mkdirat(folder_, name.c_str(), 0777) != 0 && errno != EEXIST) {
+                const int err = errno;
+                throw ZipError(WriteFailure(err, walked), systemDetail("mkdirat", err));
+            }
             next = openat(folder_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         }
         if (next < 0) {
@@ -93,8 +96,7 @@ ExtractTarget::ExtractTarget(const std::string &destination, const std::string &
                 if (!S_ISDIR(st.st_mode))
                     throw ZipError(Quoted(walked) + " existe déjà et n'est pas un dossier.");
             }
-            errno = err;
-            throw ZipError(WriteFailure(err, walked), systemDetail("openat"));
+            throw ZipError(WriteFailure(err, walked), systemDetail("openat", err));
         }
         closeIfOpen(parent_);
         parent_ = folder_;
@@ -138,7 +140,8 @@ void ExtractTarget::create(mode_t mode) {
         }
         if (errno != EEXIST) break;
     }
-    throw ZipError(WriteFailure(errno, path_), systemDetail("openat"));
+    const int err = errno;
+    throw ZipError(WriteFailure(err, path_), systemDetail("openat", err));
 }
 
 void ExtractTarget::write(const char *data, std::size_t size) {
@@ -146,7 +149,8 @@ void ExtractTarget::write(const char *data, std::size_t size) {
         const ssize_t w = ::write(file_, p, static_cast<std::size_t>(end - p));
         if (w < 0) {
             if (errno == EINTR) continue;
-            throw ZipError(WriteFailure(errno, path_), systemDetail("write"));
+            const int err = errno;
+            throw ZipError(WriteFailure(err, path_), systemDetail("write", err));
         }
         p += w;
     }
@@ -157,7 +161,10 @@ void ExtractTarget::commit(std::time_t mtime) {
     futimens(file_, times);
     const int fd = file_;
     file_ = -1;
-    if (::close(fd) != 0) throw ZipError(WriteFailure(errno, path_), systemDetail("close"));
+    if (::close(fd) != 0) {
+        const int err = errno;
+        throw ZipError(WriteFailure(err, path_), systemDetail("close", err));
+    }
     // The folder written into must still be the one its parent names: a folder moved away and
     // replaced (by a link, say) during the writing fails the entry instead of filling a folder
     // the user no longer sees.
@@ -170,8 +177,10 @@ void ExtractTarget::commit(std::time_t mtime) {
             throw ZipError("Le dossier de " + Quoted(entryName_) +
                            " a été remplacé pendant l'extraction : l'entrée n'est pas extraite.");
     }
-    if (renameat(folder_, temporary_.c_str(), folder_, leaf_.c_str()) != 0)
-        throw ZipError(WriteFailure(errno, path_), systemDetail("renameat"));
+    if (renameat(folder_, temporary_.c_str(), folder_, leaf_.c_str()) != 0) {
+        const int err = errno;
+        throw ZipError(WriteFailure(err, path_), systemDetail("renameat", err));
+    }
     temporary_.clear();
     UnregisterTemporary(slot_);
     slot_ = 0;
