@@ -50,6 +50,14 @@ void closeIfOpen(int &fd) {
 
 } // namespace
 
+// Closes on every path out of a folder walk.
+struct ExtractTarget::Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
 void PrepareDestination(const std::string &destination) {
     if (destination.empty()) throw ZipError(kNoDestination);
     ensureFolder(destination);
@@ -65,53 +73,59 @@ std::string WriteFailure(int err, const std::string &target) {
 
 ExtractTarget::ExtractTarget(const std::string &destination, const std::string &relativePath,
                              const std::string &entryName)
-    : path_(destination + '/' + relativePath), entryName_(entryName) {
+    : path_(destination + '/' + relativePath), entryName_(entryName), destination_(destination) {
     if (destination.empty()) throw ZipError(kNoDestination);
-    folder_ = open(destination.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder_ < 0)
-        throw ZipError("Impossible d'ouvrir le dossier " + Quoted(destination) + ".",
-                       systemDetail("open"));
-    absoluteFolder_ = std::filesystem::absolute(destination).lexically_normal().string();
-    std::string walked = destination;
     std::size_t start = 0;
     for (std::size_t slash; (slash = relativePath.find('/', start)) != std::string::npos;
-         start = slash + 1) {
-        const std::string name = relativePath.substr(start, slash - start);
+         start = slash + 1)
+        folders_.push_back(relativePath.substr(start, slash - start));
+    leaf_ = relativePath.substr(start);
+    absoluteFolder_ = std::filesystem::absolute(destination).lexically_normal().string();
+    for (const std::string &name : folders_)
+        absoluteFolder_ += '/' + name;
+    folder_ = openFolder(true);
+}
+
+int ExtractTarget::openFolder(bool make) const {
+    Descriptor fd{open(destination_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (fd.fd < 0)
+        throw ZipError("Impossible d'ouvrir le dossier " + Quoted(destination_) + ".",
+                       systemDetail("open"));
+    std::string walked = destination_;
+    for (const std::string &name : folders_) {
         walked += '/' + name;
-        int next = openat(folder_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-        if (next < 0 && errno == ENOENT) {
-            if (mkdirat(folder_, name.c_str(), 0777) != 0 && errno != EEXIST) {
+        constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+        Descriptor next{openat(fd.fd, name.c_str(), kFlags)};
+        if (next.fd < 0 && errno == ENOENT && make) {
+            if (mkdirat(fd.fd, name.c_str(), 0777) != 0 && errno != EEXIST) {
                 const int err = errno;
                 throw ZipError(WriteFailure(err, walked), systemDetail("mkdirat", err));
             }
-            next = openat(folder_, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            next.fd = openat(fd.fd, name.c_str(), kFlags);
         }
-        if (next < 0) {
+        if (next.fd < 0) {
             const int err = errno;
             struct stat st {};
-            if (fstatat(folder_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (fstatat(fd.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
                 if (S_ISLNK(st.st_mode))
-                    throw ZipError("Le chemin de " + Quoted(entryName) +
+                    throw ZipError("Le chemin de " + Quoted(entryName_) +
                                    " passe par un lien symbolique : l'entrée n'est pas extraite.");
                 if (!S_ISDIR(st.st_mode))
                     throw ZipError(Quoted(walked) + " existe déjà et n'est pas un dossier.");
             }
             throw ZipError(WriteFailure(err, walked), systemDetail("openat", err));
         }
-        closeIfOpen(parent_);
-        parent_ = folder_;
-        folder_ = next;
-        folderName_ = name;
-        absoluteFolder_ += '/' + name;
+        std::swap(fd.fd, next.fd);
     }
-    leaf_ = relativePath.substr(start);
+    const int folder = fd.fd;
+    fd.fd = -1;
+    return folder;
 }
 
 ExtractTarget::~ExtractTarget() {
     closeIfOpen(file_);
     removeTemporary();
     closeIfOpen(folder_);
-    closeIfOpen(parent_);
 }
 
 void ExtractTarget::removeTemporary() {
@@ -165,18 +179,21 @@ void ExtractTarget::commit(std::time_t mtime) {
         const int err = errno;
         throw ZipError(WriteFailure(err, path_), systemDetail("close", err));
     }
-    // The folder written into must still be the one its parent names: a folder moved away and
-    // replaced (by a link, say) during the writing fails the entry instead of filling a folder
-    // the user no longer sees.
-    if (parent_ >= 0) {
-        struct stat named {
+    // The folder written into must still be the one its path leads to: a folder on the way
+    // moved and replaced (by a link, say) during the writing fails the entry instead of filling
+    // a folder the user no longer sees there.
+    bool same = false;
+    try {
+        const Descriptor now{openFolder(false)};
+        struct stat reached {
         }, held{};
-        if (fstatat(parent_, folderName_.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0 ||
-            fstat(folder_, &held) != 0 || named.st_dev != held.st_dev ||
-            named.st_ino != held.st_ino)
-            throw ZipError("Le dossier de " + Quoted(entryName_) +
-                           " a été remplacé pendant l'extraction : l'entrée n'est pas extraite.");
+        same = fstat(now.fd, &reached) == 0 && fstat(folder_, &held) == 0 &&
+               reached.st_dev == held.st_dev && reached.st_ino == held.st_ino;
+    } catch (const ZipError &) {
     }
+    if (!same)
+        throw ZipError("Le dossier de " + Quoted(entryName_) +
+                       " a été remplacé pendant l'extraction : l'entrée n'est pas extraite.");
     if (renameat(folder_, temporary_.c_str(), folder_, leaf_.c_str()) != 0) {
         const int err = errno;
         throw ZipError(WriteFailure(err, path_), systemDetail("renameat", err));

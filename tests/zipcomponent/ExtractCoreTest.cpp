@@ -69,10 +69,11 @@ TEST_F(ExtractCoreTest, TheUnpackerGetsTheSameRefusalsAndTexts) {
     EXPECT_EQ(ReadFile(path("out/ok.txt")), "ok");
 }
 
-// A sub-folder swapped for a link to an outside folder while its entry is written: that entry
-// fails, the next one through the link fails, nothing lands outside, no temporary file stays.
+// A folder on the way swapped for a link to an outside folder while an entry below it is
+// written: that entry fails, the next one through the link fails, nothing lands outside or in
+// the moved folder, no temporary file stays.
 TEST_F(ExtractCoreTest, AFolderSwappedForALinkDuringExtractionWritesNothingOutside) {
-    MakeRawArchive(path("a.zip"), {{"sub/first.txt", "one"}, {"sub/second.txt", "two"}});
+    MakeRawArchive(path("a.zip"), {{"top/sub/first.txt", "one"}, {"top/sub/second.txt", "two"}});
     fs::create_directories(path("outside"));
     VFunzip unzip;
     std::vector<std::string> messages;
@@ -81,22 +82,22 @@ TEST_F(ExtractCoreTest, AFolderSwappedForALinkDuringExtractionWritesNothingOutsi
     unzip.Progress = [&](std::int64_t, std::int64_t, const std::string &) {
         if (swapped) return;
         swapped = true;
-        fs::rename(path("out/sub"), path("out/moved"));
-        fs::create_directory_symlink(path("outside"), path("out/sub"));
+        fs::rename(path("out/top"), path("out/moved"));
+        fs::create_directory_symlink(path("outside"), path("out/top"));
     };
     unzip.ArchivePath = path("a.zip");
     unzip.DestinationFolder = path("out");
     EXPECT_THROW(unzip.ExtractAll(), ZipError);
     ASSERT_TRUE(swapped);
     EXPECT_TRUE(fs::is_empty(path("outside")));
-    EXPECT_TRUE(fs::is_empty(path("out/moved")));
+    EXPECT_TRUE(fs::is_empty(path("out/moved/sub")));
     EXPECT_EQ(LeftoverTemporaries(root.string()), std::vector<std::string>{});
     const std::vector<std::string> expected{
-        "Extraction de sub/first.txt",
-        "Le dossier de « sub/first.txt » a été remplacé pendant l'extraction : l'entrée n'est pas "
-        "extraite.",
-        "Extraction de sub/second.txt",
-        "Le chemin de « sub/second.txt » passe par un lien symbolique : l'entrée n'est pas "
+        "Extraction de top/sub/first.txt",
+        "Le dossier de « top/sub/first.txt » a été remplacé pendant l'extraction : l'entrée "
+        "n'est pas extraite.",
+        "Extraction de top/sub/second.txt",
+        "Le chemin de « top/sub/second.txt » passe par un lien symbolique : l'entrée n'est pas "
         "extraite."};
     EXPECT_EQ(messages, expected);
 }

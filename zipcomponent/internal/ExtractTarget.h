@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <vector>
 
 namespace zipcomponent {
 
@@ -46,14 +47,18 @@ public:
     void commit(std::time_t mtime);
 
 private:
+    struct Descriptor;
+    // The destination, then each folder of the entry's path opened without following a link,
+    // the missing ones made when `make`: the last folder's descriptor, or ZipError.
+    int openFolder(bool make) const;
     void removeTemporary();
 
     std::string path_;
     std::string entryName_;
-    std::string leaf_;       // the file's name inside folder_
-    std::string folderName_; // folder_'s name inside parent_, when parent_ is open
+    std::string destination_;
+    std::vector<std::string> folders_; // the folders of the relative path, in order
+    std::string leaf_;                 // the file's name inside folder_
     std::string absoluteFolder_;
-    int parent_ = -1; // the folder holding folder_, kept to see whether folder_ was swapped
     int folder_ = -1;
     int file_ = -1;
     std::string temporary_; // the temporary file's name inside folder_, empty once gone
