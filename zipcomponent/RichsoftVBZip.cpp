@@ -2,6 +2,7 @@
 
 #include "ArchiveReader.h"
 #include "EntryNames.h"
+#include "ExtractTarget.h"
 
 #include <cstdio>
 #include <unordered_set>
@@ -48,7 +49,7 @@ std::string RichsoftVBZip::EntryFolderOf(const std::string &fullName) {
 void RichsoftVBZip::ExtractSelected(const std::string &folder,
                                     const std::vector<std::string> &names, bool, bool, int) {
     if (!reader_) throw ZipError("Aucune archive n'est ouverte.");
-    EnsureFolder(folder);
+    PrepareDestination(folder);
     const std::unordered_set<std::string> wanted(names.begin(), names.end());
     ExtractHooks hooks;
     hooks.password = PasswordQuestion;
@@ -56,10 +57,7 @@ void RichsoftVBZip::ExtractSelected(const std::string &folder,
     for (const EntryInfo *e : files_) {
         if (!wanted.count(EntryFileOf(e->name))) continue;
         try {
-            const std::optional<std::string> relative = SafeRelativePath(e->name);
-            if (e->isSymlink || !relative)
-                throw ZipError(Quoted(e->name) + " n'est pas extrait : son chemin n'est pas sûr.");
-            reader_->writeEntry(*e, folder, *relative, nullptr, hooks);
+            reader_->writeEntry(*e, folder, nullptr, hooks);
         } catch (const ZipError &error) {
             failures.add(error);
         }

@@ -43,7 +43,8 @@ public:
     // Extracts every entry whose file-name part is in `names` below `folder`, keeping folders,
     // replacing existing files whole. The booleans and the number are accepted and unused.
     // Unsafe entries (".." names, links) are not written; all failures end in one ZipError
-    // after the other entries were extracted.
+    // after the other entries were extracted. An empty `folder` is refused before anything is
+    // written.
     void ExtractSelected(const std::string &folder, const std::vector<std::string> &names, bool,
                          bool, int);
 

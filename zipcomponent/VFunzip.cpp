@@ -2,6 +2,7 @@
 
 #include "ArchiveReader.h"
 #include "EntryNames.h"
+#include "ExtractTarget.h"
 
 #include <cmath>
 #include <sys/stat.h>
@@ -75,12 +76,6 @@ void VFunzip::ListEntries() {
 }
 
 bool VFunzip::extractOne(ArchiveReader &r, const EntryInfo &entry) {
-    if (entry.isSymlink)
-        throw ZipError(Quoted(entry.name) + " est un lien symbolique : il n'est pas extrait.");
-    const std::optional<std::string> relative = SafeRelativePath(entry.name);
-    if (!relative)
-        throw ZipError(Quoted(entry.name) +
-                       " sortirait du dossier de destination : l'entrée n'est pas extraite.");
     const ReplacePolicy policy = [&](const std::string &target, const struct stat &existing) {
         if (AlwaysOverwrite == 1) return true;
         if (SkipOlderFiles == 1) {
@@ -106,13 +101,12 @@ bool VFunzip::extractOne(ArchiveReader &r, const EntryInfo &entry) {
     };
     hooks.password = PasswordQuestion;
     message("Extraction de " + entry.name);
-    return r.writeEntry(entry, DestinationFolder, *relative, policy, hooks) ==
-           WriteOutcome::Written;
+    return r.writeEntry(entry, DestinationFolder, policy, hooks) == WriteOutcome::Written;
 }
 
 void VFunzip::ExtractAll() {
     ArchiveReader &r = reader();
-    EnsureFolder(DestinationFolder);
+    PrepareDestination(DestinationFolder);
     FailureTally failures;
     for (const EntryInfo &e : r.entries()) {
         if (e.isFolder) continue;
@@ -131,7 +125,7 @@ void VFunzip::ExtractEntry(const std::string &fullName) {
     const EntryInfo *entry = r.find(fullName);
     if (!entry || entry->isFolder)
         throw ZipError("L'entrée " + Quoted(fullName) + " est introuvable dans l'archive.");
-    EnsureFolder(DestinationFolder);
+    PrepareDestination(DestinationFolder);
     extractOne(r, *entry);
 }
 

@@ -35,7 +35,8 @@ public:
     void ListEntries();
     // Every file entry below DestinationFolder, keeping its folder inside the archive. An entry
     // that cannot be written, or not safely (".." names, links), is reported by DisplayMessage
-    // and the others go on; the failures end in one ZipError.
+    // and the others go on; the failures end in one ZipError. An empty DestinationFolder is
+    // refused with ZipError before anything is written (here and in ExtractEntry).
     void ExtractAll();
     // The entry of that full name (folder inside the archive, '/', file name); ZipError when it
     // is missing or cannot be written safely.

@@ -26,8 +26,12 @@ inline std::string Quoted(const std::string &name) {
     return "« " + name + " »";
 }
 
-// French text for a libzip error code; `subject` names the archive or entry concerned.
-std::string FrenchZipMessage(int zipErrorCode, const std::string &subject);
+// What a failure's subject is, so that its text names it as what it is.
+enum class Subject { Archive, Entry, File };
+
+// French text for a libzip error code; `subject` names the archive, entry or file concerned.
+std::string FrenchZipMessage(int zipErrorCode, const std::string &subject,
+                             Subject kind = Subject::Archive);
 
 // The failures of a command that goes on after one: one ZipError at the end, with the count
 // and the first reason. `what` completes "N fichiers n'ont pas pu être ...".

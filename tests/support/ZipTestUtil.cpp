@@ -9,6 +9,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <utime.h>
 
 namespace ziptest {
@@ -69,6 +70,43 @@ void MakeRawArchive(const std::string &path, const std::vector<RawEntry> &entrie
         if (e.store) zip_set_file_compression(z, index, ZIP_CM_STORE, 0);
     }
     ASSERT_EQ(zip_close(z), 0);
+}
+
+} // namespace ziptest
+
+namespace ziptest {
+
+int PatchBytes(const std::string &path, const std::string &from, const std::string &to) {
+    std::string bytes = ReadFile(path);
+    int count = 0;
+    for (std::size_t at = bytes.find(from); at != std::string::npos;
+         at = bytes.find(from, at + to.size())) {
+        bytes.replace(at, from.size(), to);
+        ++count;
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return count;
+}
+
+void SetHeaderFlags(const std::string &archive, const std::string &rawName, std::uint16_t bits) {
+    std::string bytes = ReadFile(archive);
+    // Local header: name at 30, flags at 6; central header: name at 46, flags at 8.
+    for (const auto &[signature, nameAt, flagsAt] :
+         {std::tuple{std::string("PK\x03\x04"), 30u, 6u}, {std::string("PK\x01\x02"), 46u, 8u}})
+        for (std::size_t at = bytes.find(signature); at != std::string::npos;
+             at = bytes.find(signature, at + 4))
+            if (bytes.compare(at + nameAt, rawName.size(), rawName) == 0) {
+                bytes[at + flagsAt] = static_cast<char>(bytes[at + flagsAt] | (bits & 0xFF));
+                bytes[at + flagsAt + 1] = static_cast<char>(bytes[at + flagsAt + 1] | bits >> 8);
+            }
+    std::ofstream(archive, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::vector<std::string> LeftoverTemporaries(const std::string &folder) {
+    std::vector<std::string> found;
+    for (const auto &e : fs::recursive_directory_iterator(folder))
+        if (e.path().filename().string().rfind(".mivo-", 0) == 0) found.push_back(e.path());
+    return found;
 }
 
 } // namespace ziptest

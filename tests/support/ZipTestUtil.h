@@ -39,3 +39,16 @@ struct RawEntry {
 void MakeRawArchive(const std::string &path, const std::vector<RawEntry> &entries);
 
 } // namespace ziptest
+
+namespace ziptest {
+
+// Replaces every occurrence of `from` by `to` (same length) in the file's bytes, to damage or
+// rename by hand what libzip would refuse to write; returns how many were replaced.
+int PatchBytes(const std::string &path, const std::string &from, const std::string &to);
+// Sets flag bits (0x0800: name in UTF-8; 0x0041: strong encryption) in the local and central
+// headers of the entry stored as `rawName`.
+void SetHeaderFlags(const std::string &archive, const std::string &rawName, std::uint16_t bits);
+// The names of every file or link below `folder` whose name starts with ".mivo-".
+std::vector<std::string> LeftoverTemporaries(const std::string &folder);
+
+} // namespace ziptest

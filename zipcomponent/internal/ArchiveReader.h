@@ -65,12 +65,15 @@ public:
     // False once the file on disk is no longer the one that was read.
     bool isCurrent() const;
 
-    // Writes the entry to destination/relativePath: folders made as needed but never through a
-    // symbolic link, the data into a temporary file in the target folder, the CRC checked, the
-    // modification time set, then renamed into place. A failure removes the partial file.
+    // The one way an entry reaches the disk, with every safety check: a name with ".." is
+    // refused, a leading '/' or drive letter dropped, backslashes taken as separators; a
+    // symbolic-link entry is never created; folders are made below `destination` but never
+    // through a link (see ExtractTarget); a link at the target is replaced, never written
+    // through. The data go to a temporary file in the target folder, are checked (CRC or
+    // authentication code), get the entry's time and are renamed into place. A failure leaves
+    // no partial file. An empty destination is refused.
     WriteOutcome writeEntry(const EntryInfo &entry, const std::string &destination,
-                            const std::string &relativePath, const ReplacePolicy &mayReplace,
-                            const ExtractHooks &hooks);
+                            const ReplacePolicy &mayReplace, const ExtractHooks &hooks);
 
 private:
     std::string path_;
@@ -80,9 +83,6 @@ private:
     struct stat identity_ {};
     std::optional<std::string> password_; // given once, reused until it proves wrong
 };
-
-// Makes `folder` and its parents when missing; ZipError when it cannot.
-void EnsureFolder(const std::string &folder);
 
 // Local time of an entry, without reloading the time zone for every call.
 std::tm LocalTime(std::time_t t);

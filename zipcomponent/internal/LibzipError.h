@@ -10,9 +10,10 @@
 
 namespace zipcomponent {
 
-ZipError LibzipError(const zip_error_t *error, const std::string &subject);
+ZipError LibzipError(const zip_error_t *error, const std::string &subject,
+                     Subject kind = Subject::Archive);
 // The archive's last error, which is then cleared.
-ZipError LibzipError(zip_t *archive, const std::string &subject);
-ZipError LibzipError(zip_file_t *file, const std::string &subject);
+ZipError LibzipError(zip_t *archive, const std::string &subject, Subject kind = Subject::Archive);
+ZipError LibzipError(zip_file_t *file, const std::string &subject, Subject kind = Subject::Archive);
 
 } // namespace zipcomponent
