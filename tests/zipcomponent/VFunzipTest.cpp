@@ -80,7 +80,8 @@ TEST_F(VFunzipTest, ListsEveryFileEntryOfAnInfoZipArchive) {
     EXPECT_EQ(a.file, "a.txt");
     EXPECT_EQ(a.path, "");
     EXPECT_EQ(a.total, 1000);
-    EXPECT_EQ(a.factor, VFunzip::SavingPercent(1000, a.packed));
+    // 1000 bytes: each packed byte costs a tenth of a percent.
+    EXPECT_EQ(a.factor, 100 - (a.packed + 5) / 10);
     EXPECT_GT(a.factor, 90);
     EXPECT_EQ(a.method, "Deflated");
     EXPECT_EQ(std::tie(a.day, a.month, a.year, a.hour, a.minute),
