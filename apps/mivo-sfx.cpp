@@ -37,8 +37,10 @@ int main(int argc, char **argv) {
     std::setlocale(LC_ALL, "");
 
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (!args.empty() && args[0] == "--") args.erase(args.begin());
-    else if (!args.empty() && args[0].size() > 1 && args[0][0] == '-') return usage();
+    if (!args.empty() && args[0] == "--")
+        args.erase(args.begin());
+    else if (!args.empty() && args[0].size() > 1 && args[0][0] == '-')
+        return usage();
     if (args.empty() || args.size() > 2 || args[0].empty()) return usage();
 
     std::error_code error;

@@ -29,8 +29,7 @@ PendingFile::PendingFile(std::string target) : target_(std::move(target)) {
     std::mt19937_64 random(seed());
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[17];
-        std::snprintf(suffix, sizeof suffix, "%016llx",
-                      static_cast<unsigned long long>(random()));
+        std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
         temp_ = folder + "/.mivo-sfx-" + suffix;
         fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0777);
         if (fd_ >= 0) return;

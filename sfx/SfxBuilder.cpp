@@ -37,7 +37,8 @@ std::string fileNameOf(const std::string &path) {
 }
 
 bool sameFile(const std::string &a, const std::string &b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }
@@ -252,8 +253,8 @@ BuildResult Builder::run() {
     status(request_.outputPath + " a été crée avec succès !");
     temp_.remove();
     if (total != 0)
-        result.summary = SummaryText(request_.outputPath, total, result.outputSize,
-                                     request_.decimalSeparator);
+        result.summary =
+            SummaryText(request_.outputPath, total, result.outputSize, request_.decimalSeparator);
     return result;
 }
 

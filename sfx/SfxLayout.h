@@ -30,7 +30,7 @@ std::string MarkerText(Marker marker);
 // What a reader keeps of a header.
 struct SfxHeader {
     std::uint64_t fileCount = 0;
-    std::vector<std::string> fileNames;     // bare file names, in payload order
+    std::vector<std::string> fileNames; // bare file names, in payload order
     std::vector<std::uint64_t> payloadLengths;
     // First byte after the data marker line; set only by FindSfxPayloads.
     std::uint64_t payloadStart = 0;

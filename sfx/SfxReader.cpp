@@ -17,8 +17,8 @@ using Kind = SfxLayoutError::Kind;
 
 // The longest marker is 17 bytes: keeping 18 tells a marker from a longer line.
 constexpr std::size_t kMarkerKeep = 18;
-// 20 digits hold every 64-bit value; a 21st tells an overlong number.
-constexpr std::size_t kNumberKeep = 21;
+// 20 digits hold every 64-bit value: a longer line is refused, leading zeros or not.
+constexpr std::size_t kNumberKeep = 20;
 
 [[noreturn]] void fail(Kind kind) {
     throw SfxLayoutError(kind, 0, kind == Kind::NoData ? Msg::NoData : Msg::NotSelfExtracting);

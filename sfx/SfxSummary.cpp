@@ -17,8 +17,8 @@ std::string DefaultOutputPath(const std::string &archivePath) {
 
 std::string FormatPackedTotal(double total) {
     char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, total,
-                                      std::chars_format::fixed);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, total, std::chars_format::fixed);
     return std::string(buffer, result.ptr);
 }
 
@@ -27,9 +27,9 @@ std::string FormatRatio(double total, double outputSize, const std::string &deci
     const float difference = static_cast<float>(total - outputSize);
     const float ratio = difference / static_cast<float>(total);
     char buffer[400];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer,
-                                      static_cast<double>(ratio) * 100.0,
-                                      std::chars_format::fixed, 2);
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(ratio) * 100.0,
+                      std::chars_format::fixed, 2);
     std::string text(buffer, result.ptr);
     const std::size_t point = text.find('.');
     if (point != std::string::npos) text.replace(point, 1, decimalSeparator);

@@ -31,8 +31,8 @@ private:
 
     int fd_;
     std::vector<char> buffer_;
-    std::size_t begin_ = 0; // next unread byte in buffer_
-    std::size_t end_ = 0;   // end of the bytes read into buffer_
+    std::size_t begin_ = 0;  // next unread byte in buffer_
+    std::size_t end_ = 0;    // end of the bytes read into buffer_
     std::uint64_t base_ = 0; // file offset of buffer_[0]
 };
 

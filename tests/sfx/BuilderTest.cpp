@@ -126,10 +126,10 @@ TEST_F(Builder, EncodedStreamIsAppendedInPiecesOf5000) {
         ziptest::WriteFile(path("r.zip"), archive);
         const sfx::BuildResult result = build(path("r.zip"), path("r.exe"));
         ASSERT_TRUE(result.ok) << result.error;
-        std::vector<std::string> expected = {
-            "status Compression de " + path("r.zip"),
-            "status " + path("r.zip") + " a été compressé avec succès.", "shown",
-            "status Ajout de " + path("r.zip") + "..."};
+        std::vector<std::string> expected = {"status Compression de " + path("r.zip"),
+                                             "status " + path("r.zip") +
+                                                 " a été compressé avec succès.",
+                                             "shown", "status Ajout de " + path("r.zip") + "..."};
         expected.insert(expected.end(), row.progress.begin(), row.progress.end());
         expected.push_back("hidden");
         expected.push_back("status " + path("r.exe") + " a été crée avec succès !");
@@ -167,12 +167,13 @@ TEST_F(Builder, ZipArchiveRoundTripsThroughTheReadersAndTheDecoder) {
     EXPECT_EQ(payload.substr(0, 4), "HE2\r"); // coded: the text makes it worth it
     EXPECT_EQ(HuffmanCoding::HuffmanDecode(payload), archive);
 
-    EXPECT_EQ(result.summary,
-              "Le fichier (" + program + ") a été crée avec succès !\r\n\r\nTaille du fichier zip : " +
-                  std::to_string(archive.size()) + " Octets \r\n\r\nTaille du fichier " +
-                  "Auto-extractible : " + std::to_string(written.size()) +
-                  " Octets \r\n\r\nRatio de compression : " +
-                  sfx::FormatRatio(archive.size(), written.size(), ",") + ".");
+    EXPECT_EQ(result.summary, "Le fichier (" + program +
+                                  ") a été crée avec succès !\r\n\r\nTaille du fichier zip : " +
+                                  std::to_string(archive.size()) +
+                                  " Octets \r\n\r\nTaille du fichier " +
+                                  "Auto-extractible : " + std::to_string(written.size()) +
+                                  " Octets \r\n\r\nRatio de compression : " +
+                                  sfx::FormatRatio(archive.size(), written.size(), ",") + ".");
     EXPECT_EQ(entries(), (std::vector<std::string>{"photos été.exe", "photos été.zip"}));
 }
 
@@ -228,8 +229,8 @@ TEST_F(Builder, FailuresAreReportedAndLeaveNothingBehind) {
 
     fs::create_directory(root / "dossier.zip");
     result = build(path("dossier.zip"), path("a.exe"));
-    EXPECT_EQ(result.error,
-              "Lecture impossible de l'archive « " + path("dossier.zip") + " » : C'est un dossier.");
+    EXPECT_EQ(result.error, "Lecture impossible de l'archive « " + path("dossier.zip") +
+                                " » : C'est un dossier.");
 
     result = build(path("a.zip"), path("manque/a.exe"));
     EXPECT_EQ(result.error, "Écriture impossible du fichier « " + path("manque/a.exe") +

@@ -83,8 +83,7 @@ TEST_F(LayoutReader, ListsThreePayloadsWithAccentedNames) {
                                "-=#SELFEXTRACT#=-\r\nHE0\rHE0\raHE0\rab");
     const sfx::SfxHeader h = sfx::ReadSfxListing(p);
     EXPECT_EQ(h.fileCount, 3u);
-    EXPECT_EQ(h.fileNames,
-              (std::vector<std::string>{"un.zip", "d\xC3\xA9j\xC3\xA0.txt", "trois"}));
+    EXPECT_EQ(h.fileNames, (std::vector<std::string>{"un.zip", "d\xC3\xA9j\xC3\xA0.txt", "trois"}));
     EXPECT_EQ(h.payloadLengths, (std::vector<std::uint64_t>{4, 5, 6}));
     EXPECT_EQ(sfx::FindSfxPayloads(p, h.payloadLengths), 108u);
 }
@@ -132,7 +131,7 @@ TEST_F(LayoutReader, CountsAndLengthsThatLieOrDoNotParseAreRefused) {
                "-=#LOFS#=-\r\n" + lengths + "-=#SELFEXTRACT#=-\r\nHE0\rHE0\r";
     };
     const std::string refused[] = {
-        header("2", "a.zip\r\n", "4\r\n4\r\n"),          // fewer names than counted
+        header("2", "a.zip\r\n", "4\r\n4\r\n"),            // fewer names than counted
         header("5", "a\r\nb\r\nc\r\n", "1\r\n1\r\n1\r\n"), // the count runs past the file
         header("0", "", ""),
         header("", "a\r\n", "4\r\n"),
@@ -156,8 +155,15 @@ TEST_F(LayoutReader, CountsAndLengthsThatLieOrDoNotParseAreRefused) {
 }
 
 TEST_F(LayoutReader, HostileNamesAreRefused) {
-    const std::string names[] = {"../evil.zip", "..", ".", "", "sub/a.zip", "/tmp/a.zip",
-                                 "..\\evil.zip", std::string("a\0.zip", 6), "a\n.zip",
+    const std::string names[] = {"../evil.zip",
+                                 "..",
+                                 ".",
+                                 "",
+                                 "sub/a.zip",
+                                 "/tmp/a.zip",
+                                 "..\\evil.zip",
+                                 std::string("a\0.zip", 6),
+                                 "a\n.zip",
                                  std::string(300, 'n')};
     for (const std::string &name : names)
         EXPECT_EQ(listingOutcome(file("stub" + OneNameHeader(name, 4) + "HE0\r")),
@@ -192,10 +198,7 @@ TEST_F(LayoutReader, FinderRunsOutOfBytesWithNoData) {
     const std::string cut = "stub" + OneNameHeader("a.zip", 10) + "HE0\rabc";
     for (const auto &[bytes, lengths] :
          std::vector<std::pair<std::string, std::vector<std::uint64_t>>>{
-             {FakeStub(), {}},
-             {cut, {10}},
-             {cut + "xyz", {4, 7}},
-             {cut, {UINT64_MAX, 2}}}) {
+             {FakeStub(), {}}, {cut, {10}}, {cut + "xyz", {4, 7}}, {cut, {UINT64_MAX, 2}}}) {
         try {
             sfx::FindSfxPayloads(file(bytes), lengths);
             ADD_FAILURE() << ziptest::Quote(bytes);

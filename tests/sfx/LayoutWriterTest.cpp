@@ -40,16 +40,38 @@ TEST(LayoutWriter, MarkerTextsAreTheSingleByteMarkers) {
 }
 
 TEST(PayloadNames, BareUtf8FileNamesOnly) {
-    const std::string refused[] = {
-        "", ".", "..", "a/b", "/etc/passwd", "../x.zip", "a\\b", "..\\x.zip", "a\rb", "a\nb",
-        std::string("a\0b", 3), "tab\there", "del\x7f", "caf\xE9.zip" /* Latin-1 */,
-        "\xC0\xAF" /* overlong '/' */, "\xED\xA0\x80" /* surrogate */, std::string(256, 'n'),
-        "-=#NOOFFILES#=-", "-=#FILNAME#=-", "-=#LOFS#=-", "-=#SELFEXTRACT#=-"};
+    const std::string refused[] = {"",
+                                   ".",
+                                   "..",
+                                   "a/b",
+                                   "/etc/passwd",
+                                   "../x.zip",
+                                   "a\\b",
+                                   "..\\x.zip",
+                                   "a\rb",
+                                   "a\nb",
+                                   std::string("a\0b", 3),
+                                   "tab\there",
+                                   "del\x7f",
+                                   "caf\xE9.zip" /* Latin-1 */,
+                                   "\xC0\xAF" /* overlong '/' */,
+                                   "\xED\xA0\x80" /* surrogate */,
+                                   std::string(256, 'n'),
+                                   "-=#NOOFFILES#=-",
+                                   "-=#FILNAME#=-",
+                                   "-=#LOFS#=-",
+                                   "-=#SELFEXTRACT#=-"};
     for (const std::string &name : refused)
         EXPECT_FALSE(sfx::IsValidPayloadName(name)) << ziptest::Quote(name);
-    const std::string accepted[] = {"photos.zip", "caf\xC3\xA9.zip", "...", "a..b", ".cache",
-                                    "espace et  blancs ", std::string(255, 'n'),
-                                    "-=#LOFS#=- ", "\xF0\x9F\x93\xA6.zip"};
+    const std::string accepted[] = {"photos.zip",
+                                    "caf\xC3\xA9.zip",
+                                    "...",
+                                    "a..b",
+                                    ".cache",
+                                    "espace et  blancs ",
+                                    std::string(255, 'n'),
+                                    "-=#LOFS#=- ",
+                                    "\xF0\x9F\x93\xA6.zip"};
     for (const std::string &name : accepted)
         EXPECT_TRUE(sfx::IsValidPayloadName(name)) << name;
 }
@@ -67,8 +89,7 @@ TEST(MarkerTexts, NeverStoredAsSingleByteTextInTheImages) {
             const std::string narrow(wide.begin(), wide.end());
             EXPECT_EQ(bytes.find(narrow), std::string::npos) << image << " holds " << narrow;
             // The 16-bit form is there, which shows the scan reads the right kind of file.
-            const std::string asBytes(reinterpret_cast<const char *>(wide.data()),
-                                      wide.size() * 2);
+            const std::string asBytes(reinterpret_cast<const char *>(wide.data()), wide.size() * 2);
             if (image != std::string(MIVO_SFX_BUILDER_LIB)) {
                 EXPECT_NE(bytes.find(asBytes), std::string::npos) << image;
             }

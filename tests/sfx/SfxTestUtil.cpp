@@ -10,7 +10,9 @@ std::string OneNameHeader(const std::string &name, std::uint64_t length) {
 }
 
 std::string FakeStub() {
-    std::string stub("\x7f" "ELF\0\0\n-=#NOOFFILES#=-\n", 23);
+    std::string stub("\x7f"
+                     "ELF\0\0\n-=#NOOFFILES#=-\n",
+                     23);
     stub += std::string(9000, '\xE9');
     stub += std::string("\0\r\0\n\rX\r", 7);
     return stub;
