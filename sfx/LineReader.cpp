@@ -1,6 +1,7 @@
 #include "LineReader.h"
 
 #include "SfxLayout.h"
+#include "SystemErrorText.h"
 
 #include <cerrno>
 #include <cstring>
@@ -25,7 +26,7 @@ bool LineReader::fill() {
         }
         if (got == 0) return false;
         if (errno != EINTR)
-            throw SfxLayoutError(SfxLayoutError::Kind::System, errno, std::strerror(errno));
+            throw SfxLayoutError(SfxLayoutError::Kind::System, errno, FrenchErrorText(errno));
     }
 }
 

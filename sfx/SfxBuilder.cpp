@@ -31,6 +31,10 @@ std::string quoted(const std::string &path) {
     throw BuildFailure{what + " " + quoted(path) + " : " + FrenchErrorText(error) + "."};
 }
 
+[[noreturn]] void failNotRegular(const std::string &what, const std::string &path) {
+    throw BuildFailure{what + " " + quoted(path) + " : ce n'est pas un fichier ordinaire."};
+}
+
 std::string fileNameOf(const std::string &path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -94,7 +98,10 @@ public:
         fd_.reset(::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (fd_.get() < 0) fail("Écriture impossible du fichier temporaire", path_, errno);
         struct stat st {};
-        ::fstat(fd_.get(), &st);
+        if (::fstat(fd_.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+            fd_.reset(); // not ours to remove
+            failNotRegular("Écriture impossible du fichier temporaire", path_);
+        }
         device_ = st.st_dev;
         inode_ = st.st_ino;
     }
@@ -141,11 +148,12 @@ private:
 
 std::string Builder::readArchive() {
     const std::string &path = request_.archivePath;
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a FIFO in the archive's place is refused below instead of waited on.
+    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
         fail("Lecture impossible de l'archive", path, errno);
-    if (!S_ISREG(st.st_mode)) fail("Lecture impossible de l'archive", path, EISDIR);
+    if (!S_ISREG(st.st_mode)) failNotRegular("Lecture impossible de l'archive", path);
     if (static_cast<std::uint64_t>(st.st_size) > kMaxArchiveBytes) {
         const std::string why = "L'archive " + quoted(path) +
                                 " dépasse 2 147 483 647 octets : elle ne peut pas être placée "
@@ -178,8 +186,12 @@ void Builder::writeOutput(detail::PendingFile &output, const std::string &header
     if (sameFile(stubPath, request_.outputPath))
         throw BuildFailure{"Le fichier Auto-Extractible ne peut pas remplacer le programme " +
                            quoted(stubPath) + "."};
-    Fd stub(::open(stubPath.c_str(), O_RDONLY | O_CLOEXEC));
-    if (stub.get() < 0) fail("Lecture impossible du programme d'extraction", stubPath, errno);
+    Fd stub(::open(stubPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (stub.get() < 0 || ::fstat(stub.get(), &st) != 0)
+        fail("Lecture impossible du programme d'extraction", stubPath, errno);
+    if (!S_ISREG(st.st_mode))
+        failNotRegular("Lecture impossible du programme d'extraction", stubPath);
 
     std::vector<char> buffer(64 * 1024);
     try {

@@ -56,7 +56,8 @@ std::string SfxHeaderBytes(const std::vector<std::string> &names,
 //    not plain decimal digits or exceeds the file, a refused name, fewer lines than announced);
 //  - NoData: the end of the file was reached while looking for the data marker or inside a
 //    payload;
-//  - System: the file could not be opened or read; `error` holds errno.
+//  - System: the file could not be opened or read; `error` holds errno and what() its French
+//    description (FrenchErrorText).
 class SfxLayoutError : public std::runtime_error {
 public:
     enum class Kind { NotSelfExtracting, NoData, System };

@@ -2,9 +2,9 @@
 #include "SfxLayout.h"
 
 #include "LineReader.h"
+#include "SystemErrorText.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,12 +25,13 @@ constexpr std::size_t kNumberKeep = 20;
 }
 
 [[noreturn]] void failSystem(int error) {
-    throw SfxLayoutError(Kind::System, error, std::strerror(error));
+    throw SfxLayoutError(Kind::System, error, FrenchErrorText(error));
 }
 
 class OpenFile {
 public:
-    explicit OpenFile(const std::string &path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    explicit OpenFile(const std::string &path)
+        : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
         if (fd_ < 0) failSystem(errno);
         struct stat st {};
         if (::fstat(fd_, &st) != 0) {

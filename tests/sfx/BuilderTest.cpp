@@ -230,7 +230,12 @@ TEST_F(Builder, FailuresAreReportedAndLeaveNothingBehind) {
     fs::create_directory(root / "dossier.zip");
     result = build(path("dossier.zip"), path("a.exe"));
     EXPECT_EQ(result.error, "Lecture impossible de l'archive « " + path("dossier.zip") +
-                                " » : C'est un dossier.");
+                                " » : ce n'est pas un fichier ordinaire.");
+    ASSERT_EQ(::mkfifo(path("tube.zip").c_str(), 0600), 0); // refused, not waited on
+    result = build(path("tube.zip"), path("a.exe"));
+    EXPECT_EQ(result.error, "Lecture impossible de l'archive « " + path("tube.zip") +
+                                " » : ce n'est pas un fichier ordinaire.");
+    fs::remove(path("tube.zip"));
 
     result = build(path("a.zip"), path("manque/a.exe"));
     EXPECT_EQ(result.error, "Écriture impossible du fichier « " + path("manque/a.exe") +

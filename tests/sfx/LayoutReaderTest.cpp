@@ -181,6 +181,7 @@ TEST_F(LayoutReader, FilesWithoutHeaderAndMissingFiles) {
     } catch (const sfx::SfxLayoutError &e) {
         EXPECT_EQ(e.kind(), Kind::System);
         EXPECT_EQ(e.error(), ENOENT);
+        EXPECT_STREQ(e.what(), "Fichier ou dossier introuvable");
     }
 }
 
