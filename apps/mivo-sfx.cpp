@@ -41,7 +41,9 @@ int main(int argc, char **argv) {
         args.erase(args.begin());
     else if (!args.empty() && args[0].size() > 1 && args[0][0] == '-')
         return usage();
-    if (args.empty() || args.size() > 2 || args[0].empty()) return usage();
+    if (args.empty() || args.size() > 2) return usage();
+    for (const std::string &arg : args)
+        if (arg.empty()) return usage();
 
     std::error_code error;
     const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);

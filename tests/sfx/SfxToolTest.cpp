@@ -23,10 +23,10 @@ protected:
         ziptest::WriteFile(path("bin/Mivo-AutoExtractZIP.Dat"), stub);
     }
 
-    // Runs the copy under the C locale from the test folder; returns the exit status.
-    int run(const std::string &args) const {
-        const std::string command = "cd " + ziptest::Quote(root.string()) +
-                                    " && LC_ALL=C ./bin/mivo-sfx " + args + " >out.txt 2>err.txt";
+    // Runs the copy under `locale` from the test folder; returns the exit status.
+    int run(const std::string &args, const std::string &locale = "LC_ALL=C") const {
+        const std::string command = "cd " + ziptest::Quote(root.string()) + " && " + locale +
+                                    " ./bin/mivo-sfx " + args + " >out.txt 2>err.txt";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -55,6 +55,18 @@ TEST_F(SfxTool, BuildsBesideTheArchivePrintingStatusAndSummary) {
               stub + OneNameHeader("photos.zip", 100000) + "HE0\r");
 }
 
+// The machine may have no French locale installed: one is compiled into the test folder.
+TEST_F(SfxTool, RatioTakesTheCommaOfAFrenchLocale) {
+    fs::create_directory(root / "loc");
+    if (ziptest::Shell("localedef -i fr_FR -f UTF-8 " + ziptest::Quote(path("loc/fr_FR.UTF-8"))) !=
+        0)
+        GTEST_SKIP() << "localedef cannot build fr_FR.UTF-8 (Debian package locales)";
+    ziptest::WriteFile(path("a.zip"), sfxtest::RandomBytes(99996));
+    ASSERT_EQ(run("a.zip", "LOCPATH=" + ziptest::Quote(path("loc")) + " LC_ALL=fr_FR.UTF-8"), 0)
+        << err();
+    EXPECT_NE(out().find("Ratio de compression : -0,10%.\n"), std::string::npos) << out();
+}
+
 TEST_F(SfxTool, WritesTheOutputItIsGiven) {
     ziptest::WriteFile(path("a.zip"), "abcd");
     ASSERT_EQ(run("a.zip " + ziptest::Quote(path("autre nom"))), 0) << err();
@@ -77,7 +89,7 @@ TEST_F(SfxTool, FailureExitsWithOneAndTheFrenchReason) {
 }
 
 TEST_F(SfxTool, WrongArgumentsExitWithTwo) {
-    for (const char *args : {"", "a.zip b.exe c", "--verbose a.zip", "''"}) {
+    for (const char *args : {"", "a.zip b.exe c", "--verbose a.zip", "''", "a.zip ''"}) {
         EXPECT_EQ(run(args), 2) << args;
         EXPECT_EQ(err(), "usage : mivo-sfx ARCHIVE.zip [SORTIE]\n");
     }
