@@ -95,7 +95,8 @@ public:
     ~EncodedTemp() { remove(); }
 
     void create() {
-        fd_.reset(::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666));
+        // 0600: the archive's bytes may be private; this copy is nobody else's business.
+        fd_.reset(::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
         if (fd_.get() < 0) fail("Écriture impossible du fichier temporaire", path_, errno);
         struct stat st {};
         if (::fstat(fd_.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
