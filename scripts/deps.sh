@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-translations-l10n libzip-dev zlib1g-dev libssl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  zip unzip p7zip-full
+  zip unzip p7zip-full locales
   clang libclang-rt-14-dev
   "$@"
 )

@@ -1,0 +1,75 @@
+// SfxBuilder: the steps that turn a ZIP archive into a self-extracting program, for the builder
+// window and for mivo-sfx. The caller supplies the paths and is told what happens through
+// callbacks; nothing here shows anything.
+//
+// The program written is the stub file copied whole, the layout's header naming the archive,
+// then the archive encoded with HuffmanEncode. The encoded stream goes through the temporary
+// file "<archive>_" (created with O_NOFOLLOW, emptied, removed after every build) and is
+// appended from it in pieces of 5000 bytes, each piece reported as progress. The output appears
+// whole or not at all, mode 0777 less the umask.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace sfx {
+
+// The stub's file name in the folder the caller gives.
+inline constexpr const char *kStubFileName = "Mivo-AutoExtractZIP.Dat";
+// Size of the pieces the encoded stream is appended in.
+inline constexpr std::uint64_t kPieceBytes = 5000;
+// The codec's lengths are 32-bit signed: larger archives are refused before anything is written.
+inline constexpr std::uint64_t kMaxArchiveBytes = 2147483647;
+
+// The output the builder proposes: the archive's path with "exe" in place of the extension of
+// its file name ("/a/photos.zip" gives "/a/photos.exe", "/a/data.gz" "/a/data.exe"); a name
+// without extension gets ".exe" appended.
+std::string DefaultOutputPath(const std::string &archivePath);
+
+struct BuildRequest {
+    std::string stubFolder;  // holds kStubFileName
+    std::string archivePath; // the archive to pack; its file name is stored in the header
+    std::string outputPath;  // the program to write, replaced if it exists
+    // Decimal separator of the user's locale, for the ratio of the summary.
+    std::string decimalSeparator = ".";
+};
+
+// Called synchronously, in the order of the steps. Any of them may be empty.
+struct BuildEvents {
+    std::function<void(const std::string &text)> status;
+    // The maximum is the encoded stream's size; the value is the bytes appended so far, given
+    // before each piece and once before the last one (0 alone for a stream of 5000 bytes or less).
+    std::function<void(std::uint64_t value, std::uint64_t maximum)> progress;
+    // The progress is shown while the encoded stream is appended, and hidden after.
+    std::function<void(bool shown)> progressShown;
+};
+
+struct BuildResult {
+    bool ok = false;
+    // When the build failed: what failed, in French. The temporary file and the partial output
+    // are gone; the status stays at the last step reached.
+    std::string error;
+    // When the build succeeded and the archive was not empty: the summary, lines joined by CR LF.
+    std::string summary;
+    std::uint64_t outputSize = 0;
+};
+
+BuildResult BuildSelfExtractor(const BuildRequest &request, const BuildEvents &events);
+
+// Number forms of the summary.
+// The packed-size total in the shortest form that reads back as the same double, never in
+// exponent notation: plain digits for a whole number of bytes.
+std::string FormatPackedTotal(double total);
+// (total - outputSize) / total computed in 32-bit floating point, as a percentage with two
+// decimals, `decimalSeparator` and "%": "-60.00%". `total` must not be 0.
+std::string FormatRatio(double total, double outputSize, const std::string &decimalSeparator);
+// The whole summary text.
+std::string SummaryText(const std::string &outputPath, double total, std::uint64_t outputSize,
+                        const std::string &decimalSeparator);
+// The decimal separator of the C library's current LC_NUMERIC locale (localeconv()): "," once a
+// French locale is set with setlocale, "." under the C locale. A Qt caller passes
+// QLocale().decimalPoint() instead.
+std::string LocaleDecimalSeparator();
+
+} // namespace sfx
