@@ -22,9 +22,9 @@ inline constexpr std::uint64_t kPieceBytes = 5000;
 // The codec's lengths are 32-bit signed: larger archives are refused before anything is written.
 inline constexpr std::uint64_t kMaxArchiveBytes = 2147483647;
 
-// The output the builder proposes: the archive's path with "exe" in place of the extension of
-// its file name ("/a/photos.zip" gives "/a/photos.exe", "/a/data.gz" "/a/data.exe"); a name
-// without extension gets ".exe" appended.
+// The output the builder proposes: the archive's path with its last three characters replaced
+// by "exe" ("/a/photos.zip" gives "/a/photos.exe", "/a/data.gz" "/a/dataexe"); a file name of
+// three characters or fewer gets ".exe" appended instead.
 std::string DefaultOutputPath(const std::string &archivePath);
 
 struct BuildRequest {

@@ -7,12 +7,20 @@
 namespace sfx {
 
 std::string DefaultOutputPath(const std::string &archivePath) {
+    // The archive's path with its last three characters replaced by "exe" (photos.zip gives
+    // photos.exe, data.gz dataexe). A file name of three characters or fewer would lose its
+    // folder's separator and name a file elsewhere: ".exe" is appended to it instead.
     const std::size_t slash = archivePath.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = archivePath.rfind('.');
-    // A dot that starts the name (".zip") marks a hidden file, not an extension.
-    if (dot == std::string::npos || dot <= nameStart) return archivePath + ".exe";
-    return archivePath.substr(0, dot + 1) + "exe";
+    std::size_t cut = archivePath.size();
+    for (int characters = 0; characters < 3; ++characters) {
+        if (cut == nameStart) return archivePath + ".exe";
+        do // back over one UTF-8 character: its continuation bytes, then its lead byte
+            --cut;
+        while (cut > nameStart && (static_cast<unsigned char>(archivePath[cut]) & 0xC0) == 0x80);
+    }
+    if (cut == nameStart) return archivePath + ".exe";
+    return archivePath.substr(0, cut) + "exe";
 }
 
 std::string FormatPackedTotal(double total) {

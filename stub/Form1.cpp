@@ -1,7 +1,7 @@
 #include "Form1.h"
 
 #include "Prompts.h"
-#include "SfxReading.h"
+#include "SfxLayout.h"
 #include "StubExtraction.h"
 #include "StubTexts.h"
 
@@ -93,15 +93,17 @@ void Form1::createControls() {
 }
 
 bool Form1::Form_Load() {
-    const std::optional<StubListing> listing = ReadStubListing(QFile::encodeName(ownFile_).toStdString());
-    if (!listing || listing->names.empty()) {
+    sfx::SfxHeader header;
+    try {
+        header = sfx::ReadSfxListing(QFile::encodeName(ownFile_).toStdString());
+    } catch (const sfx::SfxLayoutError &) {
         prompts().message(this, Prompts::Icon::Critical, QStringLiteral("ERREUR"), kInvalid);
         end(1);
         return false;
     }
-    for (std::size_t i = 0; i < listing->names.size(); ++i) {
-        List1->addItem(QString::fromStdString(listing->names[i]));
-        Coll->addItem(QString::number(listing->lengths[i]));
+    for (std::size_t i = 0; i < header.fileNames.size(); ++i) {
+        List1->addItem(QString::fromStdString(header.fileNames[i]));
+        Coll->addItem(QString::number(header.payloadLengths[i]));
     }
     const QString prefix = QString::fromLatin1(kTitle) + QStringLiteral(" - ");
     if (List1->count() > 1) {
@@ -170,7 +172,8 @@ void Form1::DecompressionZIP() {
     VBZip_OnArchiveUpdate();
     std::vector<std::string> names;
     for (int i = 0; i < lvwArchive->topLevelItemCount(); ++i) {
-        const std::int64_t position = lvwArchive->topLevelItem(i)->data(0, Qt::UserRole).toLongLong();
+        const std::int64_t position =
+            lvwArchive->topLevelItem(i)->data(0, Qt::UserRole).toLongLong();
         names.push_back(VBZip.EntryFileOf(VBZip.EntryAt(position).FullName));
     }
     VBZip.ExtractSelected(QFile::encodeName(unpackFolder_).toStdString(), names, false, false, 0);

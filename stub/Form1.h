@@ -32,8 +32,8 @@ public:
     zipcomponent::RichsoftVBZip VBZip;
 
 public slots:
-    void Command1_Click(); // Extraire
-    void Command2_Click(); // Annuler
+    void Command1_Click();  // Extraire
+    void Command2_Click();  // Annuler
     void reject() override; // Escape: as Annuler
 
 protected:

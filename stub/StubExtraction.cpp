@@ -1,8 +1,8 @@
 #include "StubExtraction.h"
 
 #include "HuffmanCoding.h"
-#include "SfxReading.h"
-#include "StubTexts.h"
+#include "SfxLayout.h"
+#include "SystemErrorText.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +16,7 @@
 namespace {
 
 [[noreturn]] void systemFailure(int number) {
-    throw StubFailure(false, number, StubTexts::SystemErrorText(number));
+    throw StubFailure(false, number, QString::fromStdString(sfx::FrenchErrorText(number)));
 }
 
 // Closes on every path.
@@ -55,9 +55,8 @@ void writeAll(int fd, const char *data, std::size_t size) {
 
 } // namespace
 
-StubExtraction::StubExtraction(QString ownFile, QString destination,
-                               std::vector<std::string> names, std::vector<std::uint64_t> lengths,
-                               Hooks hooks)
+StubExtraction::StubExtraction(QString ownFile, QString destination, std::vector<std::string> names,
+                               std::vector<std::uint64_t> lengths, Hooks hooks)
     : ownFile_(std::move(ownFile)), destination_(std::move(destination)), names_(std::move(names)),
       lengths_(std::move(lengths)), hooks_(std::move(hooks)) {}
 
@@ -75,12 +74,19 @@ void StubExtraction::run() {
         systemFailure(errno);
 
     Fd in;
-    in.fd = ::open(QFile::encodeName(ownFile_).constData(), O_RDONLY | O_CLOEXEC);
+    const QByteArray own = QFile::encodeName(ownFile_);
+    in.fd = ::open(own.constData(), O_RDONLY | O_CLOEXEC);
     if (in.fd < 0) systemFailure(errno);
     if (hooks_.status) hooks_.status(QStringLiteral("Recherche de la clé..."));
-    const std::optional<std::uint64_t> start = FindPayloadStart(in.fd);
-    if (!start) throw StubFailure(true, 0, QString());
-    if (lseek(in.fd, static_cast<off_t>(*start), SEEK_SET) < 0) systemFailure(errno);
+    std::uint64_t start = 0;
+    try {
+        // The payloads must all fit behind the data marker: a file cut short has no data.
+        start = sfx::FindSfxPayloads(own.toStdString(), lengths_);
+    } catch (const sfx::SfxLayoutError &e) {
+        if (e.kind() == sfx::SfxLayoutError::Kind::System) systemFailure(e.error());
+        throw StubFailure(true, 0, QString());
+    }
+    if (lseek(in.fd, static_cast<off_t>(start), SEEK_SET) < 0) systemFailure(errno);
 
     for (std::size_t i = 0; i < names_.size(); ++i)
         writePayload(in.fd, i);

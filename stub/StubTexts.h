@@ -17,7 +17,4 @@ QString GroupedNumber(std::int64_t value);
 // far more than its size shows its real value.
 QString SavingText(std::int64_t packedSize, std::int64_t unpackedSize);
 
-// A French description of a system error number (errno).
-QString SystemErrorText(int number);
-
 } // namespace StubTexts

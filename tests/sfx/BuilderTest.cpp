@@ -18,15 +18,16 @@ namespace {
 namespace fs = std::filesystem;
 using sfxtest::OneNameHeader;
 
-TEST(DefaultOutput, ExeInPlaceOfTheExtension) {
+TEST(DefaultOutput, ExeInPlaceOfTheLastThreeCharacters) {
     const std::pair<const char *, const char *> rows[] = {
         {"/home/léa/photos.zip", "/home/léa/photos.exe"},
-        {"/a/data.gz", "/a/data.exe"},
-        {"/a/x.tar.gz", "/a/x.tar.exe"},
-        {"/a/archive", "/a/archive.exe"},
-        {"/a.b/archive", "/a.b/archive.exe"},
-        {"/a/.zip", "/a/.zip.exe"},
+        {"/a/data.gz", "/a/dataexe"},
+        {"/a/x.tar.gz", "/a/x.tarexe"},
+        {"/a.b/archive", "/a.b/archexe"},
+        {"/a/ça.été", "/a/ça.exe"}, // characters, not bytes
         {"photos.ZIP", "photos.exe"},
+        {"/a/b", "/a/b.exe"}, // never "/exe"
+        {"/a/été", "/a/été.exe"},
     };
     for (const auto &[archive, output] : rows)
         EXPECT_EQ(sfx::DefaultOutputPath(archive), output) << archive;

@@ -82,7 +82,8 @@ TEST(PayloadNames, BareUtf8FileNamesOnly) {
 TEST(MarkerTexts, NeverStoredAsSingleByteTextInTheImages) {
     const std::u16string markers[] = {u"-=#NOOFFILES#=-", u"-=#FILNAME#=-", u"-=#LOFS#=-",
                                       u"-=#SELFEXTRACT#=-"};
-    for (const char *image : {MIVO_SFX_BIN, MIVO_SFX_LAYOUT_LIB, MIVO_SFX_BUILDER_LIB}) {
+    for (const char *image : {MIVO_SFX_BIN, MIVO_SFX_LAYOUT_LIB, MIVO_SFX_BUILDER_LIB, MIVO_STUB_BIN,
+                              MIVO_STUB_DAT}) {
         const std::string bytes = ziptest::ReadFile(image);
         ASSERT_GT(bytes.size(), 1000u) << image;
         for (const std::u16string &wide : markers) {

@@ -33,7 +33,8 @@ TEST(StubTextsTest, GroupedNumbersUnderAFrenchLocaleUseItsSpace) {
     ASSERT_TRUE(space == QChar(0x202F) || space == QChar(0x00A0) || space == QChar(u' '))
         << space.toStdString();
     EXPECT_EQ(StubTexts::GroupedNumber(1000), QStringLiteral("1") + space + QStringLiteral("000"));
-    EXPECT_EQ(StubTexts::GroupedNumber(123456), QStringLiteral("123") + space + QStringLiteral("456"));
+    EXPECT_EQ(StubTexts::GroupedNumber(123456),
+              QStringLiteral("123") + space + QStringLiteral("456"));
     EXPECT_EQ(StubTexts::GroupedNumber(0), QString());
 }
 
@@ -55,12 +56,5 @@ INSTANTIATE_TEST_SUITE_P(
                       Saving{7, 8, "12%"}, Saving{5, 8, "38%"}, Saving{3, 8, "62%"},
                       // Far below what 16 bits hold: the real value, not a failure.
                       Saving{1000, 1, "-99900%"}));
-
-TEST(StubTextsTest, SystemErrorsHaveFrenchTexts) {
-    EXPECT_EQ(StubTexts::SystemErrorText(ENOENT),
-              QStringLiteral("Le fichier ou le dossier est introuvable."));
-    EXPECT_EQ(StubTexts::SystemErrorText(ENOSPC), QStringLiteral("Le disque est plein."));
-    EXPECT_EQ(StubTexts::SystemErrorText(12345), QStringLiteral("Erreur système."));
-}
 
 } // namespace

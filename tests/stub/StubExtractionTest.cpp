@@ -1,0 +1,88 @@
+// The payloads read in pieces of 5000 bytes, decoded and written under their names.
+#include "StubExtraction.h"
+
+#include "HuffmanCoding.h"
+#include "SfxLayout.h"
+#include "SfxTestUtil.h"
+#include "ZipTestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using namespace ziptest;
+
+class StubExtractionTest : public TempDirTest {
+protected:
+    // A fake stub, a header and the payloads; returns the file's path.
+    std::string makeProgram(const std::vector<std::pair<std::string, std::string>> &payloads) {
+        std::vector<std::string> names;
+        std::vector<std::uint64_t> lengths;
+        std::string encoded;
+        for (const auto &[name, data] : payloads) {
+            const std::string stream = HuffmanCoding::HuffmanEncode(data, false);
+            names.push_back(name);
+            lengths.push_back(stream.size());
+            encoded += stream;
+        }
+        WriteFile(path("prog.exe"),
+                  sfxtest::FakeStub() + sfx::SfxHeaderBytes(names, lengths) + encoded);
+        return path("prog.exe");
+    }
+    std::vector<std::pair<std::int64_t, std::int64_t>> run(const std::string &program,
+                                                           const std::string &destination) {
+        const sfx::SfxHeader header = sfx::ReadSfxListing(program);
+        std::vector<std::pair<std::int64_t, std::int64_t>> progress;
+        StubExtraction::Hooks hooks;
+        hooks.progress = [&](std::int64_t v, std::int64_t m) { progress.emplace_back(v, m); };
+        StubExtraction e(QString::fromStdString(program), QString::fromStdString(destination),
+                         header.fileNames, header.payloadLengths, hooks);
+        e.run();
+        EXPECT_EQ(e.archiveFileToExtract().toStdString(), path("out/") + header.fileNames.back());
+        return progress;
+    }
+};
+
+// Stored streams are the data plus "HE0" CR: sizes chosen so the payloads are 5000 and 10001.
+TEST_F(StubExtractionTest, AFiveThousandBytePayloadIsOnePiece) {
+    const std::string data = sfxtest::RandomBytes(5000 - 4);
+    const auto progress = run(makeProgram({{"a.zip", data}}), path("out/"));
+    EXPECT_EQ(progress, (std::vector<std::pair<std::int64_t, std::int64_t>>{{0, 5000}}));
+    EXPECT_EQ(ReadFile(path("out/a.zip")), data);
+}
+
+TEST_F(StubExtractionTest, TenThousandAndOneBytesAreTwoPiecesAndOne) {
+    const std::string data = sfxtest::RandomBytes(10001 - 4);
+    const auto progress = run(makeProgram({{"a.zip", data}}), path("out/"));
+    EXPECT_EQ(progress, (std::vector<std::pair<std::int64_t, std::int64_t>>{
+                            {0, 10001}, {5000, 10001}, {10000, 10001}}));
+    EXPECT_EQ(ReadFile(path("out/a.zip")), data);
+}
+
+TEST_F(StubExtractionTest, PayloadsFollowOneAnotherAndReplaceLongerFilesWhole) {
+    WriteFile(path("out/b.zip"), std::string(50000, 'x')); // longer than what replaces it
+    const std::string first = "first payload", second(7000, 'z');
+    run(makeProgram({{"a.txt", first}, {"b.zip", second}}), path("out"));
+    EXPECT_EQ(ReadFile(path("out/a.txt")), first);
+    EXPECT_EQ(ReadFile(path("out/b.zip")), second);
+}
+
+TEST_F(StubExtractionTest, AProgramCutShortHasNoData) {
+    const std::string program = makeProgram({{"a.zip", sfxtest::RandomBytes(20000)}});
+    const std::string bytes = ReadFile(program);
+    WriteFile(program, bytes.substr(0, bytes.size() - 100));
+    const sfx::SfxHeader header = sfx::ReadSfxListing(program);
+    StubExtraction e(QString::fromStdString(program), QString::fromStdString(path("out")),
+                     header.fileNames, header.payloadLengths, {});
+    try {
+        e.run();
+        FAIL() << "a program cut short was extracted";
+    } catch (const StubFailure &f) {
+        EXPECT_TRUE(f.noData);
+    }
+    EXPECT_FALSE(std::filesystem::exists(path("out/a.zip")));
+}
+
+} // namespace
