@@ -1,5 +1,6 @@
 #include "Unzip.h"
 
+#include "AutoExtract.h"
 #include "Colours.h"
 #include "Forms.h"
 #include "Module1.h"
@@ -250,7 +251,8 @@ void Unzip::Mnu_SupFich_Click() {
     notYetAvailable();
 }
 void Unzip::Mnu_AutoExtract_Click() {
-    notYetAvailable();
+    AutoExtract dialog(this);
+    dialog.exec();
 }
 
 void Unzip::about_Click() {
