@@ -170,6 +170,23 @@ TEST_F(Form1Test, ExtractsEveryEntryAsUnzipDoesAndEnds) {
     EXPECT_EQ(list->topLevelItem(2)->text(2), QString()); // empty: "###,###" of 0
 }
 
+// From the command-line builder and the real stub image to the files, compared with unzip's.
+TEST_F(Form1Test, EndToEndFromMivoSfxToUnzipsBytes) {
+    WriteFile(path("src/Été/notes.txt"), std::string(70000, 'n'));
+    WriteFile(path("src/random.bin"), sfxtest::RandomBytes(300000));
+    ASSERT_EQ(Shell("cd " + Quote(path("src")) + " && zip -q -r ../mix.zip Été random.bin"), 0);
+    ASSERT_EQ(Shell("unzip -q " + Quote(path("mix.zip")) + " -d " + Quote(path("byunzip"))), 0);
+    ASSERT_EQ(Shell(std::string(MIVO_SFX_BIN) + " " + Quote(path("mix.zip")) + " " +
+                    Quote(path("mix.exe")) + " >/dev/null"),
+              0);
+    const auto w = window(path("mix.exe"));
+    ASSERT_TRUE(w->Form_Load());
+    child<QPushButton>(*w, "Command1")->click();
+    EXPECT_EQ(ended, std::vector<int>{0});
+    for (const char *file : {"Été/notes.txt", "random.bin"})
+        EXPECT_EQ(ReadFile(path("mix/") + file), ReadFile(path("byunzip/") + file)) << file;
+}
+
 TEST_F(Form1Test, ADestinationWithoutSeparatorTakesTheArchiveInside) {
     const auto w = window(build(photos(), path("photos.exe")));
     ASSERT_TRUE(w->Form_Load());
