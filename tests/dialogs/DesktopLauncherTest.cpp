@@ -19,11 +19,16 @@ protected:
     void SetUp() override {
         TempDirTest::SetUp();
         base = QString::fromStdString(root.string());
+        // A user folder that hides one system application, and two system folders. The
+        // environment is put back at once: the MIME database is found through it too.
+        std::vector<Saved> saved;
         for (const char *name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"})
             saved.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
-        // A user folder that hides one system application, and two system folders.
         qputenv("XDG_DATA_HOME", (base + "/home").toUtf8());
-        qputenv("XDG_DATA_DIRS", (base + "/sys1:" + base + "/sys2").toUtf8());
+        qputenv("XDG_DATA_DIRS", (base + "/sys1:relative:" + base + "/sys2").toUtf8());
+        folders = DesktopEntries::ApplicationFolders();
+        for (const auto &s : saved)
+            s.set ? qputenv(s.name, s.value) : qunsetenv(s.name);
         const QString sys1 = base + "/sys1/applications", sys2 = base + "/sys2/applications";
         WriteDesktopFile(sys1, "zed.desktop",
                          "[Desktop Entry]\nType=Application\nName=Zed\nName[fr]=Bloc-notes\n"
@@ -46,11 +51,6 @@ protected:
         WriteDesktopFile(sys2, "link.desktop",
                          "[Desktop Entry]\nType=Link\nName=Site\nExec=x\nMimeType=text/plain;\n");
     }
-    void TearDown() override {
-        for (const auto &s : saved)
-            s.set ? qputenv(s.name, s.value) : qunsetenv(s.name);
-        TempDirTest::TearDown();
-    }
     QStringList names(const std::vector<DesktopApplication> &apps) {
         QStringList out;
         for (const auto &a : apps)
@@ -63,7 +63,7 @@ protected:
         bool set;
         QByteArray value;
     };
-    std::vector<Saved> saved;
+    QStringList folders;
     QString base;
 };
 
@@ -76,13 +76,12 @@ TEST_F(DesktopLauncherTest, TellsTypesByNameAndByContent) {
 }
 
 TEST_F(DesktopLauncherTest, ReadsTheXdgFoldersInOrderOfPrecedence) {
-    EXPECT_EQ(DesktopEntries::ApplicationFolders(),
-              QStringList({base + "/home/applications", base + "/sys1/applications",
-                           base + "/sys2/applications"}));
+    EXPECT_EQ(folders, QStringList({base + "/home/applications", base + "/sys1/applications",
+                                    base + "/sys2/applications"}));
 }
 
 TEST_F(DesktopLauncherTest, ListsTheVisibleApplicationsOfATypeByTheirFrenchName) {
-    XdgLauncher desktop; // the folders of the environment
+    XdgLauncher desktop(folders);
     // Handler (NoDisplay), Gone (hidden by the user's copy) and the link are left out.
     EXPECT_EQ(names(desktop.Applications(QStringLiteral("text/plain"))),
               QStringList({"zed.desktop=Bloc-notes", "viewer.desktop=Visionneuse"}));
@@ -98,7 +97,7 @@ TEST_F(DesktopLauncherTest, ListsTheVisibleApplicationsOfATypeByTheirFrenchName)
 }
 
 TEST_F(DesktopLauncherTest, FindsTheDefaultApplicationOnlyWhenItsFileExists) {
-    RecordingLauncher desktop(DesktopEntries::ApplicationFolders());
+    RecordingLauncher desktop(folders);
     const QString type = QStringLiteral("text/plain");
     struct Row {
         std::optional<QString> printed;
@@ -124,7 +123,7 @@ TEST_F(DesktopLauncherTest, FindsTheDefaultApplicationOnlyWhenItsFileExists) {
 }
 
 TEST_F(DesktopLauncherTest, GivesEveryPathAsOneArgument) {
-    RecordingLauncher desktop(DesktopEntries::ApplicationFolders());
+    RecordingLauncher desktop(folders);
     const QString file = base + u'/' + kAwkwardName;
     ziptest::WriteFile(file.toStdString(), "texte\n");
     desktop.queryDefault = QStringLiteral("viewer.desktop\n");
@@ -144,7 +143,7 @@ TEST_F(DesktopLauncherTest, GivesEveryPathAsOneArgument) {
 }
 
 TEST_F(DesktopLauncherTest, OpeningTellsNoAssociationFromAFailedStart) {
-    RecordingLauncher desktop(DesktopEntries::ApplicationFolders());
+    RecordingLauncher desktop(folders);
     const QString file = base + "/a.txt";
     desktop.queryDefault = QString();
     EXPECT_EQ(desktop.OpenWithDefault(file), DesktopLauncher::OpenResult::NoAssociation);
