@@ -63,6 +63,11 @@ ExplorerTree::ExplorerTree(QWidget *parent) : QWidget(parent) {
 
     view_ = new QTreeView(this);
     view_->setObjectName(QStringLiteral("TreeView"));
+    // Connected before the view's own handler, which would move the selection to a sibling.
+    connect(visible_, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex &parent, int first, int last) {
+                foldersRemoved(parent, first, last);
+            });
     view_->setModel(visible_);
     view_->setHeaderHidden(true);
     for (int column = 1; column < model_->columnCount(); ++column)
@@ -132,6 +137,18 @@ void ExplorerTree::selectionChanged() {
     if (path == current_) return;
     current_ = path;
     if (OnDirChanged) OnDirChanged();
+}
+
+void ExplorerTree::foldersRemoved(const QModelIndex &parent, int first, int last) {
+    if (current_.isEmpty() || !parent.isValid()) return;
+    for (int row = first; row <= last; ++row) {
+        const QString path =
+            model_->filePath(visible_->mapToSource(visible_->index(row, 0, parent)));
+        if (current_ == path || current_.startsWith(path + u'/')) {
+            view_->selectionModel()->setCurrentIndex(parent, QItemSelectionModel::ClearAndSelect);
+            return;
+        }
+    }
 }
 
 void ExplorerTree::directoryLoaded(const QString &path) {

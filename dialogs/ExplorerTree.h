@@ -4,8 +4,9 @@
 //
 // A folder is named by its absolute path without a trailing separator ("/" for the root).
 // The current folder is the selected one. `OnDirChanged` runs synchronously whenever it
-// changes: by a click or the keyboard, by `SelectedFolder`, or when the selection is lost (a
-// Ctrl+click on it, the folder removed from disk); `CurrentFolder` is then empty.
+// changes: by a click or the keyboard, by `SelectedFolder`, when the folder (or one above it)
+// is removed from disk and the nearest remaining parent takes its place, or when a Ctrl+click
+// clears the selection (`CurrentFolder` is then empty).
 #pragma once
 
 #include <QWidget>
@@ -52,6 +53,7 @@ protected:
 
 private:
     void selectionChanged();
+    void foldersRemoved(const QModelIndex &parent, int first, int last);
     void directoryLoaded(const QString &path);
     QModelIndex indexOf(const QString &path) const; // view index of a folder, listed at once
     void reveal(const QModelIndex &index);          // expands its parents and scrolls to it

@@ -1,5 +1,6 @@
 // The desktop launcher: file types, the .desktop files of the XDG folders, and the argument
 // lists given to xdg-mime, gio and chosen programs (one argument per path, whatever it holds).
+#include "DialogTestUtil.h"
 #include "RecordingLauncher.h"
 #include "ZipTestUtil.h"
 

@@ -1,4 +1,4 @@
-// Helpers shared by the dialog tests: waiting on the event loop, accelerator letters, and the
+// Helpers shared by the dialog tests: readable texts in failures, accelerator letters, and the
 // modal dialog a click opens.
 #pragma once
 
@@ -9,6 +9,15 @@
 
 #include <functional>
 #include <map>
+#include <ostream>
+
+// Failures print texts as texts.
+inline void PrintTo(const QString &text, std::ostream *os) {
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList &texts, std::ostream *os) {
+    *os << '[' << texts.join(QStringLiteral(", ")).toStdString() << ']';
+}
 
 // The accelerator letter of a caption ("&Ouvrir" → 'o'), or a null character.
 inline QChar AcceleratorLetter(const QString &text) {

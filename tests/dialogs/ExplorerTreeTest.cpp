@@ -1,6 +1,7 @@
 // The folder tree: SelectedFolder in effect before it returns, paths it refuses, hidden
 // folders, a user's click, RefreshTree and the background colour.
 #include "ExplorerTree.h"
+#include "DialogTestUtil.h"
 #include "ZipTestUtil.h"
 
 #include <QAbstractItemModel>
@@ -113,6 +114,20 @@ TEST_F(ExplorerTreeTest, RefreshTreeListsAFolderJustCreated) {
     EXPECT_TRUE(listed().contains(QStringLiteral("nouveau")));
     ASSERT_TRUE(tree.SelectedFolder(base + "/a/nouveau"));
     EXPECT_EQ(tree.CurrentFolder(), base + "/a/nouveau");
+}
+
+TEST_F(ExplorerTreeTest, ACurrentFolderRemovedFromDiskGivesWayToItsParent) {
+    ASSERT_TRUE(tree.SelectedFolder(base));
+    ASSERT_TRUE(waitFor([&] { return listed() == QStringList({"a", "sub dir", "visible", "z"}); }));
+    ASSERT_TRUE(tree.SelectedFolder(base + "/a/b"));
+    // A folder above the current one: the watcher may report "b" first, then "a".
+    ASSERT_TRUE(QDir(base + "/a").removeRecursively());
+    EXPECT_TRUE(waitFor([&] { return tree.CurrentFolder() == base; }));
+    ASSERT_TRUE(tree.SelectedFolder(base + "/z"));
+    seen.clear();
+    ASSERT_TRUE(QDir().rmdir(base + "/z")); // not its sibling "visible", nor nothing
+    EXPECT_TRUE(waitFor([&] { return tree.CurrentFolder() != base + "/z"; }));
+    EXPECT_EQ(seen, QStringList({base}));
 }
 
 TEST_F(ExplorerTreeTest, BackColorColoursTheViewAndKeepsItsTextReadable) {
