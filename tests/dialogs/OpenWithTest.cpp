@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -178,6 +179,22 @@ TEST_F(OpenWithTest, CancellingStartsNothing) {
     for (const QStringList &run : desktop->ran)
         EXPECT_EQ(run.value(1), QStringLiteral("query"));
     EXPECT_TRUE(prompts->messages().empty());
+}
+
+// The real question behind "Autre programme...": Qt's file dialog, for an existing file.
+TEST_F(OpenWithTest, TheRealProgramQuestionReturnsTheChosenFile) {
+    const QString chosen = program();
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Choisir un programme"));
+        dialog->setDirectory(base);
+        dialog->selectFile(QStringLiteral("mon programme"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    setPrompts(nullptr); // Qt's dialogs
+    EXPECT_EQ(::prompts().executableFileName(nullptr, QStringLiteral("Choisir un programme")),
+              chosen);
 }
 
 } // namespace
