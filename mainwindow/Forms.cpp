@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include "Assoc.h"
 #include "Unzip.h"
 #include "VFzip.h"
 
@@ -12,6 +13,11 @@ namespace {
 
 QPointer<::Unzip> &unzipInstance() {
     static QPointer<::Unzip> instance;
+    return instance;
+}
+
+QPointer<::Assoc> &assocInstance() {
+    static QPointer<::Assoc> instance;
     return instance;
 }
 
@@ -37,6 +43,10 @@ Startup &startup() {
     return loaded(unzipInstance());
 }
 
+::Assoc &Assoc() {
+    return loaded(assocInstance());
+}
+
 ArchiveSession &Archive() {
     return Unzip().session();
 }
@@ -51,6 +61,8 @@ zipcomponent::VFzip &VFzip1() {
 }
 
 void UnloadAll() {
+    delete assocInstance().data();
+    assocInstance() = nullptr;
     delete unzipInstance().data();
     unzipInstance() = nullptr;
 }

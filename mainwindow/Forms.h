@@ -7,6 +7,7 @@
 #include <functional>
 
 class ArchiveSession;
+class Assoc;
 class Unzip;
 namespace zipcomponent {
 class VFzip;
@@ -25,6 +26,10 @@ Startup &startup();
 
 ::Unzip &Unzip();
 bool UnzipLoaded();
+
+// The no-association dialog, loaded for the shared state's current entry; shown modally by
+// the caller.
+::Assoc &Assoc();
 
 // The main window's open archive: what a dialog changes in the main window (menus, toolbar,
 // panels) goes through it, so no dialog needs the main window's class.

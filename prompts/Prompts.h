@@ -24,6 +24,8 @@ public:
     virtual QString openFileName(QWidget *parent, const QString &title, const QString &filter) = 0;
     virtual QString saveFileName(QWidget *parent, const QString &title, const QString &filter,
                                  const QString &defaultSuffix) = 0;
+    // An executable file (a program to open a document with); an empty text when cancelled.
+    virtual QString executableFileName(QWidget *parent, const QString &title) = 0;
     // A colour, preset to `initial`; nullopt when cancelled.
     virtual std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) = 0;
     // A modal message with one OK button.
@@ -34,6 +36,9 @@ public:
     virtual std::optional<QString> password(QWidget *parent, const QString &title,
                                             const QString &label, bool confirm) = 0;
 };
+
+// A text with CR line breaks, as the windows write them, with real line breaks ("\n").
+QString WithLineBreaks(const QString &text);
 
 // Loads Qt's own French texts ("Regarder dans :", "Annuler") for its file, colour and input
 // dialogs; false when the translation is not installed. Called by each program's main().

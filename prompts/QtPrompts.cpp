@@ -16,14 +16,6 @@
 
 namespace {
 
-// A text with CR line breaks, as the windows write them, shown with real line breaks.
-QString lines(const QString &text) {
-    QString shown = text;
-    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return shown;
-}
-
 class QtPrompts final : public Prompts {
 public:
     QString openFileName(QWidget *parent, const QString &title, const QString &filter) override {
@@ -38,17 +30,25 @@ public:
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
         return dialog.selectedFiles().constFirst();
     }
+    QString executableFileName(QWidget *parent, const QString &title) override {
+        QFileDialog dialog(parent, title, QStringLiteral("/usr/bin"));
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        // Only programs are offered; folders stay reachable.
+        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        return dialog.selectedFiles().constFirst();
+    }
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override {
         const QColor c = QColorDialog::getColor(initial, parent);
         if (!c.isValid()) return std::nullopt;
         return c;
     }
     void message(QWidget *parent, Icon icon, const QString &title, const QString &text) override {
-        QMessageBox box(toQt(icon), title, lines(text), QMessageBox::Ok, parent);
+        QMessageBox box(toQt(icon), title, WithLineBreaks(text), QMessageBox::Ok, parent);
         box.exec();
     }
     bool question(QWidget *parent, const QString &title, const QString &text) override {
-        QMessageBox box(QMessageBox::Question, title, lines(text),
+        QMessageBox box(QMessageBox::Question, title, WithLineBreaks(text),
                         QMessageBox::Yes | QMessageBox::No, parent);
         box.setDefaultButton(QMessageBox::No);
         box.button(QMessageBox::Yes)->setText(QStringLiteral("&Oui"));
@@ -110,6 +110,13 @@ std::unique_ptr<Prompts> &current() {
 }
 
 } // namespace
+
+QString WithLineBreaks(const QString &text) {
+    QString shown = text;
+    shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
 
 bool InstallQtFrenchTranslation() {
     auto *translator = new QTranslator(QCoreApplication::instance());

@@ -21,6 +21,11 @@ QString ScriptedPrompts::saveFileName(QWidget *, const QString &title, const QSt
     return take(saveAnswers, QString());
 }
 
+QString ScriptedPrompts::executableFileName(QWidget *, const QString &title) {
+    asked.push_back({QStringLiteral("executable"), title, QString()});
+    return take(executableAnswers, QString());
+}
+
 std::optional<QColor> ScriptedPrompts::chooseColor(QWidget *, const QColor &initial) {
     asked.push_back({QStringLiteral("colour"), QString(), initial.name()});
     colourPresets.push_back(initial);

@@ -11,13 +11,13 @@
 class ScriptedPrompts : public Prompts {
 public:
     struct Asked {
-        QString kind; // "open", "save", "colour", "message", "question", "password"
+        QString kind; // "open", "save", "executable", "colour", "message", "question", "password"
         QString title;
         QString text;
         Icon icon = Icon::Information;
     };
 
-    std::deque<QString> openAnswers, saveAnswers;
+    std::deque<QString> openAnswers, saveAnswers, executableAnswers;
     std::deque<std::optional<QColor>> colourAnswers;
     std::deque<bool> questionAnswers;
     std::deque<std::optional<QString>> passwordAnswers;
@@ -28,6 +28,7 @@ public:
     QString openFileName(QWidget *, const QString &title, const QString &filter) override;
     QString saveFileName(QWidget *, const QString &title, const QString &filter,
                          const QString &defaultSuffix) override;
+    QString executableFileName(QWidget *, const QString &title) override;
     std::optional<QColor> chooseColor(QWidget *, const QColor &initial) override;
     void message(QWidget *, Icon icon, const QString &title, const QString &text) override;
     bool question(QWidget *, const QString &title, const QString &text) override;
