@@ -22,6 +22,7 @@ public:
     QString saveFileName(QWidget *, const QString &, const QString &, const QString &) override {
         return {};
     }
+    QString executableFileName(QWidget *, const QString &) override { return {}; }
     std::optional<QColor> chooseColor(QWidget *, const QColor &) override { return {}; }
     void message(QWidget *, Icon, const QString &title, const QString &text) override {
         std::fprintf(stderr, "%s: %s\n", qPrintable(title), qPrintable(text));

@@ -19,6 +19,12 @@ QString titled(const QString &path) {
     return QString::fromLatin1(ArchiveSession::kTitle) + QStringLiteral(" : ") + path;
 }
 
+// Panel 2 of an archive on disk: "name :  1234 Octets ".
+QString sizeText(const QString &path) {
+    return Shared().CurrentArchiveTitle + QStringLiteral(" : ") +
+           Module1::StatusNumberText(QFileInfo(path).size()) + QStringLiteral(" Octets ");
+}
+
 } // namespace
 
 ArchiveSession::ArchiveSession(zipcomponent::VFunzip &reader, EntryListModel &rows,
@@ -62,8 +68,7 @@ bool ArchiveSession::list(const QString &path) {
 }
 
 void ArchiveSession::showSizeAndCount(const QString &path) {
-    panels_[1] = Shared().CurrentArchiveTitle + QStringLiteral(" : ") +
-                 Module1::StatusNumberText(QFileInfo(path).size()) + QStringLiteral(" Octets ");
+    panels_[1] = sizeText(path);
     panels_[2] = Module1::StatusNumberText(rows_.rowCount()) + QStringLiteral(" Fichiers ");
 }
 
@@ -125,6 +130,14 @@ bool ArchiveSession::reload() {
     showSizeAndCount(path);
     notify();
     return true;
+}
+
+void ArchiveSession::archiveWritten() {
+    const QString path = Shared().CurrentArchive;
+    commands_.extract = commands_.add = commands_.button3 = commands_.button4 = true;
+    commands_.remove = commands_.button5 = false;
+    panels_[1] = sizeText(path);
+    notify();
 }
 
 void ArchiveSession::openEndedEarly() {

@@ -39,6 +39,10 @@ public:
     // the commands of a new archive when the last entries went).
     bool reload();
 
+    // The add dialog's update once files are written to the archive: extraction and adding
+    // on, removal off (menus and buttons), the archive's size in panel 2.
+    void archiveWritten();
+
     // Open cancelled or failed: "&Extraire  les fichiers" is enabled whatever the state.
     void openEndedEarly();
     // New cancelled or failed: the decompression options hide for good, extraction is
