@@ -13,6 +13,9 @@ namespace {
 constexpr std::size_t kBufferSize = 1 << 20; // writes
 constexpr std::size_t kReadAhead = 1 << 18;  // reads, which often jump
 
+// Invariant of the read side: while readLength > 0, readBuffer holds the file's bytes from
+// readStart to readStart + readLength, the inner source stands at readStart + readLength, and our
+// position is readStart + readPos. With readLength == 0 our position is the inner source's.
 struct Buffered {
     zip_source_t *inner = nullptr;
     std::string path;
@@ -50,17 +53,20 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
         zip_uint64_t done = 0;
         while (done < len) {
             if (b->readPos == b->readLength) {
+                // Spent: the inner position moves on, so the buffer no longer describes it.
+                b->dropReadBuffer();
                 if (len - done >= kReadAhead) { // large reads go straight through
                     const zip_int64_t n = zip_source_read(b->inner, out + done, len - done);
                     if (n < 0) return b->failed();
                     done += static_cast<zip_uint64_t>(n);
                     break;
                 }
-                b->readStart = zip_source_tell(b->inner);
-                if (b->readStart < 0) return b->failed();
+                const zip_int64_t start = zip_source_tell(b->inner);
+                if (start < 0) return b->failed();
                 const zip_int64_t n = zip_source_read(b->inner, b->readBuffer.data(), kReadAhead);
                 if (n < 0) return b->failed();
                 if (n == 0) break;
+                b->readStart = start;
                 b->readPos = 0;
                 b->readLength = static_cast<std::size_t>(n);
             }
@@ -88,11 +94,14 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
                 b->readPos = static_cast<std::size_t>(target - b->readStart);
                 return 0;
             }
+            // A refused seek moves nothing: the buffer stays until the inner source has moved.
+            if (zip_source_seek(b->inner, target, SEEK_SET) != 0) return b->failed();
             b->dropReadBuffer();
-            return zip_source_seek(b->inner, target, SEEK_SET) == 0 ? 0 : b->failed();
+            return 0;
         }
+        if (zip_source_seek(b->inner, args->offset, args->whence) != 0) return b->failed();
         b->dropReadBuffer();
-        return zip_source_seek(b->inner, args->offset, args->whence) == 0 ? 0 : b->failed();
+        return 0;
     }
     case ZIP_SOURCE_TELL: {
         if (b->readLength > 0) return b->readStart + static_cast<zip_int64_t>(b->readPos);
