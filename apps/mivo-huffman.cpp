@@ -2,10 +2,10 @@
 //   mivo-huffman encode [--force-coded] INPUT OUTPUT
 //   mivo-huffman decode INPUT OUTPUT
 // Exit status: 0 success, 1 the decoder refused the stream, 2 wrong arguments or a file error.
+#include "AtomicFile.h"
 #include "HuffmanCoding.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -31,21 +31,6 @@ bool readFile(const std::string &path, std::string &data) {
     buffer << in.rdbuf();
     if (in.bad()) return false;
     data = std::move(buffer).str();
-    return true;
-}
-
-// Writes beside the target and renames, so OUTPUT is either complete or untouched.
-bool writeFile(const std::string &path, const std::string &data) {
-    const std::string temp = path + ".mivo-part";
-    std::FILE *f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    if (std::fclose(f) != 0 || !ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
-        std::remove(temp.c_str());
-        errno = saved;
-        return false;
-    }
     return true;
 }
 
@@ -82,6 +67,8 @@ int main(int argc, char **argv) {
         std::cerr << e.number() << ": " << e.description() << '\n';
         return 1;
     }
-    if (!writeFile(outputPath, output)) return fileError("écriture impossible de", outputPath);
+    // OUTPUT is either complete or untouched, and a link there keeps pointing at it.
+    if (!fileio::WriteFileAtomically(outputPath, output))
+        return fileError("écriture impossible de", outputPath);
     return 0;
 }

@@ -2,8 +2,8 @@
 
 #include "ArchiveReader.h"
 #include "BufferedSource.h"
-#include "LibzipError.h"
 #include "EntryNames.h"
+#include "LibzipError.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,21 +29,6 @@ namespace {
 
 zip_t *Z(const std::unique_ptr<ZipArchive> &archive) {
     return archive->handle.get();
-}
-
-// The 22-byte end record of an archive without entries. libzip deletes an archive whose last
-// entry was removed; an empty archive keeps the file, and its size, for the user.
-void writeEmptyArchive(const std::string &path) {
-    static const char record[22] = {'P', 'K', 5, 6};
-    const std::string temp = path + ".mivo-part";
-    std::FILE *f = std::fopen(temp.c_str(), "wb");
-    bool ok = f && std::fwrite(record, 1, sizeof record, f) == sizeof record;
-    if (f) ok = (std::fclose(f) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        const std::string detail = std::strerror(errno);
-        std::remove(temp.c_str());
-        throw ZipError(FrenchZipMessage(ZIP_ER_WRITE, path), detail);
-    }
 }
 
 } // namespace
@@ -95,8 +80,6 @@ void VFzip::commit() {
     byName_.clear();
     if (zip_close(pending->handle.get()) != 0) throw LibzipError(pending->handle.get(), openPath_);
     pending->handle.release(); // closed: nothing left to discard
-    struct stat st {};
-    if (stat(openPath_.c_str(), &st) != 0) writeEmptyArchive(openPath_);
 }
 
 const std::string &VFzip::password() {
@@ -150,8 +133,8 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
     const zip_uint16_t method = Encrypt != 1                                 ? ZIP_EM_NONE
                                 : EncryptionMethod == EncryptionKind::Aes256 ? ZIP_EM_AES_256
                                                                              : ZIP_EM_TRAD_PKWARE;
-    if (zip_file_set_encryption(Z(zip_), index, method, Encrypt == 1 ? password_->c_str() : nullptr) !=
-        0)
+    if (zip_file_set_encryption(Z(zip_), index, method,
+                                Encrypt == 1 ? password_->c_str() : nullptr) != 0)
         throw LibzipError(Z(zip_), path);
     message("Ajout de " + entryName);
 }

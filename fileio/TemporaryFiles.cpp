@@ -5,7 +5,7 @@
 #include <cstring>
 #include <unistd.h>
 
-namespace zipcomponent {
+namespace fileio {
 
 namespace {
 
@@ -43,4 +43,4 @@ void RemoveTemporariesNow() {
         if (s.state.load(std::memory_order_acquire) == Registered) unlink(s.path);
 }
 
-} // namespace zipcomponent
+} // namespace fileio

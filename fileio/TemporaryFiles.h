@@ -3,7 +3,7 @@
 // from creation until it is renamed into place or removed.
 #pragma once
 
-namespace zipcomponent {
+namespace fileio {
 
 // A registration; 0 when every slot is taken (the file is then only removed by its writer).
 using TemporarySlot = int;
@@ -14,4 +14,12 @@ void UnregisterTemporary(TemporarySlot slot);
 // Unlinks every registered file. Async-signal-safe: meant for a signal handler.
 void RemoveTemporariesNow();
 
+} // namespace fileio
+
+// The zip components register their temporaries under their own namespace's names.
+namespace zipcomponent {
+using fileio::RegisterTemporary;
+using fileio::RemoveTemporariesNow;
+using fileio::TemporarySlot;
+using fileio::UnregisterTemporary;
 } // namespace zipcomponent
