@@ -74,6 +74,19 @@ TEST_F(HuffmanTool, DecoderFailureLeavesNoOutputAndPrintsNumberAndDescription) {
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
 }
 
+TEST_F(HuffmanTool, OutputIsReplacedWholeThroughItsLinkAndNeverThroughAPlantedOne) {
+    write("in", "abc");
+    write("victim", "do not touch");
+    write("real-out", std::string(1000, 'o'));
+    fs::create_symlink(path("victim"), path("out.mivo-part"));
+    fs::create_symlink("real-out", path("out"));
+    ASSERT_EQ(run("encode '" + path("in") + "' '" + path("out") + "'"), 0);
+    EXPECT_EQ(read("victim"), "do not touch");
+    EXPECT_TRUE(fs::is_symlink(path("out")));
+    EXPECT_EQ(read("real-out"), HuffmanCoding::HuffmanEncode("abc", false));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 6);
+}
+
 TEST_F(HuffmanTool, WrongArgumentsAndUnreadableFilesExitWithTwo) {
     EXPECT_EQ(run(""), 2);
     EXPECT_EQ(run("squeeze a b"), 2);
