@@ -3,13 +3,12 @@
 #include "ArchiveReader.h"
 #include "BufferedSource.h"
 #include "EntryNames.h"
+#include "FileSource.h"
 #include "LibzipError.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
 #include <vector>
@@ -18,22 +17,32 @@ namespace fs = std::filesystem;
 
 namespace zipcomponent {
 
-// The archive open for a pending change; discarded unless it was closed.
+// The archive open for a pending change: discarded unless close() succeeded.
 class ZipArchive {
 public:
-    explicit ZipArchive(zip_t *z) : handle(z) {}
-    ZipHandle handle;
+    explicit ZipArchive(ZipHandle z) : handle_(std::move(z)) {}
+    zip_t *get() const { return handle_.get(); }
+    // Writes the changes. False when they could not be written: the archive on disk is then
+    // unchanged and the handle still owns the pending changes.
+    bool close() {
+        if (zip_close(handle_.get()) != 0) return false;
+        (void)handle_.release(); // zip_close freed it
+        return true;
+    }
+
+private:
+    ZipHandle handle_;
 };
 
 namespace {
 
 zip_t *Z(const std::unique_ptr<ZipArchive> &archive) {
-    return archive->handle.get();
+    return archive->get();
 }
 
 } // namespace
 
-VFzip::VFzip() = default;
+VFzip::VFzip() : failedFile_(std::make_unique<FileFailure>()) {}
 VFzip::~VFzip() = default;
 
 void VFzip::message(const std::string &text) {
@@ -45,41 +54,56 @@ void VFzip::open() {
     if (zip_) commit();
     struct stat st {};
     int flags = ZIP_CREATE;
-    // libzip takes an empty file for a damaged archive; an empty file holds nothing to keep.
-    if (stat(ZipFileName.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
-        flags |= ZIP_TRUNCATE;
+    const bool exists = stat(ZipFileName.c_str(), &st) == 0;
+    if (exists) {
+        // A FIFO or a device would block libzip, or be read without end.
+        if (!S_ISREG(st.st_mode))
+            throw ZipError(Quoted(ZipFileName) +
+                           " n'est pas un fichier ordinaire : ce ne peut pas être une archive.");
+        // As zip: an archive the user cannot write is left alone. A file without any write
+        // permission is read-only by choice, and stays so even for root.
+        if (access(ZipFileName.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0)
+            throw ZipError(FrenchZipMessage(ZIP_ER_RDONLY, ZipFileName) +
+                           " Elle n'est pas modifiée.");
+        // libzip takes an empty file for a damaged archive; an empty file holds nothing to keep.
+        if (st.st_size == 0) flags |= ZIP_TRUNCATE;
+    }
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t *source = CreateBufferedFileSource(ZipFileName, &error);
-    zip_t *z = source ? zip_open_from_source(source, flags, &error) : nullptr;
+    SourceHandle source(CreateBufferedFileSource(ZipFileName, &error));
+    ZipHandle z(source ? zip_open_from_source(source.get(), flags, &error) : nullptr);
     if (!z) {
         const ZipError failure = LibzipError(&error, ZipFileName);
         zip_error_fini(&error);
-        if (source) zip_source_free(source);
         throw failure;
     }
     zip_error_fini(&error);
-    zip_ = std::make_unique<ZipArchive>(z);
+    (void)source.release(); // the archive owns it now
+    zip_ = std::make_unique<ZipArchive>(std::move(z));
     openPath_ = ZipFileName;
     byName_.clear();
-    const zip_int64_t count = zip_get_num_entries(z, 0);
+    addedFrom_.clear();
+    const zip_int64_t count = zip_get_num_entries(Z(zip_), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char *raw = zip_get_name(z, i, ZIP_FL_ENC_RAW);
+        const char *raw = zip_get_name(Z(zip_), i, ZIP_FL_ENC_RAW);
         if (raw) byName_[DecodeEntryName(raw)] = static_cast<zip_uint64_t>(i);
     }
-    archiveDevice_ = archiveInode_ = 0;
-    if (stat(ZipFileName.c_str(), &st) == 0) {
-        archiveDevice_ = st.st_dev;
-        archiveInode_ = st.st_ino;
-    }
+    archiveDevice_ = exists ? st.st_dev : 0;
+    archiveInode_ = exists ? st.st_ino : 0;
 }
 
 void VFzip::commit() {
     if (!zip_) return;
     const std::unique_ptr<ZipArchive> pending = std::move(zip_);
     byName_.clear();
-    if (zip_close(pending->handle.get()) != 0) throw LibzipError(pending->handle.get(), openPath_);
-    pending->handle.release(); // closed: nothing left to discard
+    addedFrom_.clear();
+    *failedFile_ = {};
+    if (pending->close()) return;
+    if (!failedFile_->path.empty())
+        throw ZipError("Lecture impossible de " + Quoted(failedFile_->path) + " : l'archive " +
+                           Quoted(openPath_) + " n'a pas été modifiée.",
+                       std::strerror(failedFile_->error));
+    throw LibzipError(pending->get(), openPath_);
 }
 
 const std::string &VFzip::password() {
@@ -95,35 +119,32 @@ const std::string &VFzip::password() {
 }
 
 void VFzip::addOne(const std::string &path, const std::string &entryName) {
-    // libzip reads the file only when the archive is written; a file that cannot be read
-    // would then sink the whole commit, so it is refused here.
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) throw ZipError("Lecture impossible de " + Quoted(path) + ".", std::strerror(errno));
-    struct stat st {};
-    fstat(fd, &st);
-    ::close(fd);
-    if (st.st_dev == archiveDevice_ && st.st_ino == archiveInode_) {
+    const CheckedFile file = CheckFile(path);
+    if (file.st.st_dev == archiveDevice_ && file.st.st_ino == archiveInode_) {
         message("Ignoré (c'est l'archive elle-même) : " + path);
         return;
     }
-    zip_source_t *src = zip_source_file(Z(zip_), path.c_str(), 0, 0);
-    if (!src) throw LibzipError(Z(zip_), path);
+    SourceHandle src = CreateFileSource(file, failedFile_.get());
+    const std::string key = DecodeEntryName(entryName);
     zip_int64_t index;
-    const auto existing = byName_.find(entryName);
+    const auto existing = byName_.find(key);
     if (existing != byName_.end()) {
+        const auto earlier = addedFrom_.find(key);
+        if (earlier != addedFrom_.end())
+            message(Quoted(path) + " remplace " + Quoted(earlier->second) +
+                    " : les deux portent le nom " + Quoted(key) + " dans l'archive.");
         index = static_cast<zip_int64_t>(existing->second);
-        if (zip_file_replace(Z(zip_), existing->second, src, 0) != 0) {
-            zip_source_free(src);
+        if (zip_file_replace(Z(zip_), existing->second, src.get(), 0) != 0)
             throw LibzipError(Z(zip_), path);
-        }
     } else {
-        index = zip_file_add(Z(zip_), entryName.c_str(), src, ZIP_FL_ENC_UTF_8);
-        if (index < 0) {
-            zip_source_free(src);
-            throw LibzipError(Z(zip_), path);
-        }
-        byName_[entryName] = static_cast<zip_uint64_t>(index);
+        // A name that is not UTF-8 is stored as its bytes, without the UTF-8 flag, as zip does.
+        const zip_flags_t encoding = IsValidUtf8(entryName) ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_CP437;
+        index = zip_file_add(Z(zip_), entryName.c_str(), src.get(), encoding);
+        if (index < 0) throw LibzipError(Z(zip_), path);
+        byName_[key] = static_cast<zip_uint64_t>(index);
     }
+    (void)src.release(); // the archive owns it now
+    addedFrom_[key] = path;
     // Level 6, as Info-ZIP and 7-Zip default to: libzip's own default (9) costs about twice the
     // time for a fraction of a percent.
     if (zip_set_file_compression(Z(zip_), index, ZIP_CM_DEFLATE, 6) != 0)
@@ -165,6 +186,8 @@ void VFzip::addFolder(const std::string &folder) {
                 if (NoSubFolders != 1) addFolder(path);
             } else if (child.is_regular_file(ec)) {
                 addOne(path, entryNameFor(path, NoPathNames == 1));
+            } else {
+                message("Ignoré (ce n'est pas un fichier ordinaire) : " + path);
             }
         } catch (const ZipError &e) {
             message(e.description());

@@ -16,6 +16,7 @@
 namespace zipcomponent {
 
 class ZipArchive;
+struct FileFailure;
 
 enum class EncryptionKind {
     Aes256,     // the default
@@ -63,9 +64,12 @@ private:
     const std::string &password();
     void message(const std::string &text);
 
+    // Before zip_: the pending archive's file sources record into it until they are freed.
+    std::unique_ptr<FileFailure> failedFile_;
     std::unique_ptr<ZipArchive> zip_; // open while a change is pending
     std::string openPath_;
     std::unordered_map<std::string, std::uint64_t> byName_;
+    std::unordered_map<std::string, std::string> addedFrom_; // this change's entries: the file
     bool inBatch_ = false;
 
     std::optional<std::string> password_;
