@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/random.h>
@@ -100,16 +101,26 @@ bool AtomicFile::open(const std::string &target) {
     }
     const std::size_t slash = final_.rfind('/');
     const std::string base = final_.substr(slash + 1).substr(0, kMaxBaseInName);
+    // The signals that remove temporaries wait until this one is registered: the file is never
+    // on disk unknown to the handlers.
+    sigset_t ending, previous;
+    sigemptyset(&ending);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&ending, signal);
+    pthread_sigmask(SIG_BLOCK, &ending, &previous);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_ = final_.substr(0, slash + 1) + "." + base + "." + randomSuffix();
         fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd_ >= 0 || errno != EEXIST) break;
     }
+    const int openError = errno;
+    if (fd_ >= 0) slot_ = RegisterTemporary(temp_.c_str());
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (fd_ < 0) {
         temp_.clear();
+        errno = openError;
         return fail();
     }
-    slot_ = RegisterTemporary(temp_.c_str());
     // The mode is set before any data is written, so the data is never more readable than the
     // file it replaces.
     if (replacing && fchmod(fd_, existing.st_mode & 07777) != 0) return fail();
