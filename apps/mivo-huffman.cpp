@@ -4,6 +4,7 @@
 // Exit status: 0 success, 1 the decoder refused the stream, 2 wrong arguments or a file error.
 #include "AtomicFile.h"
 #include "HuffmanCoding.h"
+#include "TemporaryFiles.h"
 
 #include <cerrno>
 #include <cstring>
@@ -37,6 +38,7 @@ bool readFile(const std::string &path, std::string &data) {
 } // namespace
 
 int main(int argc, char **argv) {
+    fileio::RemoveTemporariesOnSignals();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || (args[0] != "encode" && args[0] != "decode")) {
         std::cerr << kUsage;
