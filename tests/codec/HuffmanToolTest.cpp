@@ -17,12 +17,10 @@ namespace {
 class HuffmanTool : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("mivo-huffman-test-" +
-               std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        // Unique: two builds of the same tests may run at once.
+        std::string pattern = (fs::temp_directory_path() / "mivo-huffman-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
     }
     void TearDown() override { fs::remove_all(dir); }
 
