@@ -131,8 +131,8 @@ std::string visible(const std::string &name) {
     return out;
 }
 
-// The reader's contract lists nothing for a missing archive (a new one); the tool says so. A FIFO
-// or a device is refused before anything opens it.
+// The components take a missing archive for a new one (nothing to list, nothing to delete); the
+// tool says it is missing. A FIFO or a device is refused before anything opens it.
 void requireArchiveFile(const std::string &archive) {
     struct stat st {};
     if (stat(archive.c_str(), &st) != 0) {
@@ -242,6 +242,7 @@ int main(int argc, char **argv) {
             return addInOneBatch(zip, o.operands) ? 0 : 1;
         }
         if (command == "delete" && o.operands.size() >= 2) {
+            requireArchiveFile(o.operands[0]);
             VFzip zip;
             zip.ZipFileName = o.operands[0];
             zip.ZipMessage = status;

@@ -50,9 +50,16 @@ TEST_F(ZipToolTest, AddExtractDeleteAndTheirFailures) {
     EXPECT_EQ(tool("delete " + archive + " missing.txt"), 1);
     EXPECT_NE(ReadFile(path("stderr.txt")).find("introuvable"), std::string::npos);
     EXPECT_EQ(tool("delete " + archive + " a.txt"), 0);
-    EXPECT_EQ(tool("list " + Quote(path("nowhere/x.zip"))), 1);
-    EXPECT_EQ(ReadFile(path("stderr.txt")),
-              "Le fichier « " + path("nowhere/x.zip") + " » est introuvable.\n");
+    for (const char *command : {"list ", "extract ", "delete "}) {
+        const std::string args = command + Quote(path("nowhere/x.zip")) + " out a.txt";
+        EXPECT_EQ(
+            tool(command == std::string("list ") ? "list " + Quote(path("nowhere/x.zip")) : args),
+            1)
+            << command;
+        EXPECT_EQ(ReadFile(path("stderr.txt")),
+                  "Le fichier « " + path("nowhere/x.zip") + " » est introuvable.\n");
+    }
+    EXPECT_FALSE(fs::exists(path("nowhere")));
     WriteFile(path("junk.zip"), "junk");
     EXPECT_EQ(tool("list " + Quote(path("junk.zip"))), 1);
     EXPECT_EQ(tool("frobnicate x"), 2);
