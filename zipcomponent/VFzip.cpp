@@ -40,6 +40,16 @@ zip_t *Z(const std::unique_ptr<ZipArchive> &archive) {
     return archive->get();
 }
 
+// How libzip is told a new name's encoding: UTF-8, and the flag is written; otherwise the name is
+// stored as its bytes without the flag, as zip does. libzip takes a control character other than
+// tab, CR and LF for a sign of code page 437, and refuses such a name flagged as UTF-8.
+zip_flags_t nameEncoding(const std::string &name) {
+    const bool control = std::any_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n';
+    });
+    return IsValidUtf8(name) && !control ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_CP437;
+}
+
 } // namespace
 
 VFzip::VFzip() : failedFile_(std::make_unique<FileFailure>()) {}
@@ -118,6 +128,14 @@ const std::string &VFzip::password() {
     return *password_;
 }
 
+// libzip refused to take a file into the pending change: the text blames the file, the detail
+// keeps libzip's reason.
+ZipError VFzip::notAdded(const std::string &path) {
+    return ZipError("Le fichier " + Quoted(path) + " ne peut pas être ajouté à l'archive " +
+                        Quoted(ZipFileName) + ".",
+                    LibzipError(Z(zip_), path).detail());
+}
+
 void VFzip::addOne(const std::string &path, const std::string &entryName) {
     const CheckedFile file = CheckFile(path);
     if (file.st.st_dev == archiveDevice_ && file.st.st_ino == archiveInode_) {
@@ -134,21 +152,17 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
             message(Quoted(path) + " remplace " + Quoted(earlier->second) +
                     " : les deux portent le nom " + Quoted(key) + " dans l'archive.");
         index = static_cast<zip_int64_t>(existing->second);
-        if (zip_file_replace(Z(zip_), existing->second, src.get(), 0) != 0)
-            throw LibzipError(Z(zip_), path);
+        if (zip_file_replace(Z(zip_), existing->second, src.get(), 0) != 0) throw notAdded(path);
     } else {
-        // A name that is not UTF-8 is stored as its bytes, without the UTF-8 flag, as zip does.
-        const zip_flags_t encoding = IsValidUtf8(entryName) ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_CP437;
-        index = zip_file_add(Z(zip_), entryName.c_str(), src.get(), encoding);
-        if (index < 0) throw LibzipError(Z(zip_), path);
+        index = zip_file_add(Z(zip_), entryName.c_str(), src.get(), nameEncoding(entryName));
+        if (index < 0) throw notAdded(path);
         byName_[key] = static_cast<zip_uint64_t>(index);
     }
     (void)src.release(); // the archive owns it now
     addedFrom_[key] = path;
     // Level 6, as Info-ZIP and 7-Zip default to: libzip's own default (9) costs about twice the
     // time for a fraction of a percent.
-    if (zip_set_file_compression(Z(zip_), index, ZIP_CM_DEFLATE, 6) != 0)
-        throw LibzipError(Z(zip_), path);
+    if (zip_set_file_compression(Z(zip_), index, ZIP_CM_DEFLATE, 6) != 0) throw notAdded(path);
     // Set either way: a replaced entry would otherwise keep the encryption of the old one,
     // without its password.
     const zip_uint16_t method = Encrypt != 1                                 ? ZIP_EM_NONE
@@ -156,7 +170,7 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
                                                                              : ZIP_EM_TRAD_PKWARE;
     if (zip_file_set_encryption(Z(zip_), index, method,
                                 Encrypt == 1 ? password_->c_str() : nullptr) != 0)
-        throw LibzipError(Z(zip_), path);
+        throw notAdded(path);
     message("Ajout de " + entryName);
 }
 

@@ -67,6 +67,7 @@ private:
     void open();
     void commit();
     void addOne(const std::string &path, const std::string &entryName);
+    ZipError notAdded(const std::string &path);
     void addFolder(const std::string &folder);
     const std::string &password();
     void message(const std::string &text);

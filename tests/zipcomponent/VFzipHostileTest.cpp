@@ -128,8 +128,8 @@ TEST_F(VFzipHostileTest, RewritingKeepsTheModeAndAReadOnlyArchiveIsRefused) {
     zip.AddFile(path("src/a.txt"));
     ASSERT_EQ(chmod(zip.ZipFileName.c_str(), 0444), 0);
     const std::string before = ReadFile(zip.ZipFileName);
-    const std::string refusal = "L'archive « " + zip.ZipFileName +
-                                " » est en lecture seule. Elle n'est pas modifiée.";
+    const std::string refusal =
+        "L'archive « " + zip.ZipFileName + " » est en lecture seule. Elle n'est pas modifiée.";
     EXPECT_EQ(failureOf([&] { zip.AddFile(path("src/b.txt")); }), refusal);
     EXPECT_EQ(failureOf([&] { zip.DeleteEntry("a.txt"); }), refusal);
     EXPECT_EQ(ReadFile(zip.ZipFileName), before);
@@ -193,11 +193,15 @@ TEST_F(VFzipHostileTest, NamesThatAreNotUtf8AreStoredAsTheirBytesWithoutTheUtf8F
     EXPECT_EQ(listed, std::vector<std::string>{"caf\xc3\x9a.txt"}); // 0xE9 in code page 850: Ú
     EXPECT_EQ(Shell("unzip -tq " + Quote(zip.ZipFileName)), 0);
 
-    // An accented UTF-8 name keeps the flag.
+    // An accented UTF-8 name keeps the flag; with a control character, libzip wants its bytes.
     fs::remove(zip.ZipFileName);
     WriteFile(path("src/été.txt"), "utf-8 name");
     zip.AddFile(path("src/été.txt"));
     EXPECT_EQ(onlyCentralRecord(zip.ZipFileName), std::make_pair(0x800u, std::string("été.txt")));
+    fs::remove(zip.ZipFileName);
+    WriteFile(path("src/bell\aé\x1b.txt"), "control");
+    zip.AddFile(path("src/bell\aé\x1b.txt"));
+    EXPECT_EQ(onlyCentralRecord(zip.ZipFileName).second, "bell\aé\x1b.txt");
 }
 
 TEST_F(VFzipHostileTest, AFileThatCannotBeReadIsNamedAndTheBatchKeepsTheOthers) {
