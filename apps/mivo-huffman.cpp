@@ -2,10 +2,11 @@
 //   mivo-huffman encode [--force-coded] INPUT OUTPUT
 //   mivo-huffman decode INPUT OUTPUT
 // Exit status: 0 success, 1 the decoder refused the stream, 2 wrong arguments or a file error.
+#include "AtomicFile.h"
 #include "HuffmanCoding.h"
+#include "TemporaryFiles.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -34,24 +35,10 @@ bool readFile(const std::string &path, std::string &data) {
     return true;
 }
 
-// Writes beside the target and renames, so OUTPUT is either complete or untouched.
-bool writeFile(const std::string &path, const std::string &data) {
-    const std::string temp = path + ".mivo-part";
-    std::FILE *f = std::fopen(temp.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    if (std::fclose(f) != 0 || !ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
-        std::remove(temp.c_str());
-        errno = saved;
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char **argv) {
+    fileio::RemoveTemporariesOnSignals();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || (args[0] != "encode" && args[0] != "decode")) {
         std::cerr << kUsage;
@@ -82,6 +69,8 @@ int main(int argc, char **argv) {
         std::cerr << e.number() << ": " << e.description() << '\n';
         return 1;
     }
-    if (!writeFile(outputPath, output)) return fileError("écriture impossible de", outputPath);
+    // OUTPUT is either complete or untouched, and a link there keeps pointing at it.
+    if (!fileio::WriteFileAtomically(outputPath, output))
+        return fileError("écriture impossible de", outputPath);
     return 0;
 }

@@ -2,21 +2,24 @@
 // benchmark.
 //   mivo-ziptool list ARCHIVE
 //   mivo-ziptool extract [--always-overwrite] [--skip-older] [--password P] ARCHIVE FOLDER
-//   [ENTRY...] mivo-ziptool add [--no-path-names] [--no-sub-folders] [--encrypt aes|zipcrypto
-//   --password P]
+//                        [ENTRY...]
+//   mivo-ziptool add [--no-path-names] [--no-sub-folders] [--encrypt aes|zipcrypto --password P]
 //                    ARCHIVE PATH...
 //   mivo-ziptool delete ARCHIVE ENTRY...
 // Options may also include --verbose (status texts on standard error).
 // Exit status: 0 success, 1 failure (French text on standard error), 2 wrong arguments.
 #include "EntryNames.h"
 #include "ProcessSetup.h"
+#include "TemporaryFiles.h"
 #include "VFunzip.h"
 #include "VFzip.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace zipcomponent;
@@ -70,18 +73,75 @@ bool parse(const std::vector<std::string> &args, Options &o) {
     return true;
 }
 
-// One archive rewrite for every operand after the first; any failure changes nothing.
-void inOneBatch(VFzip &zip, const std::vector<std::string> &operands,
-                void (VFzip::*operation)(const std::string &)) {
+// One archive rewrite for every entry name after the archive; any failure changes nothing.
+void deleteInOneBatch(VFzip &zip, const std::vector<std::string> &operands) {
     zip.BeginBatch();
     try {
         for (std::size_t i = 1; i < operands.size(); ++i)
-            (zip.*operation)(operands[i]);
+            zip.DeleteEntry(operands[i]);
     } catch (...) {
         zip.DiscardBatch();
         throw;
     }
     zip.CommitBatch();
+}
+
+// One archive rewrite for every path after the archive. A path that cannot be added is
+// reported and passed over; the others are added. True when every path was.
+bool addInOneBatch(VFzip &zip, const std::vector<std::string> &operands) {
+    bool all = true;
+    zip.BeginBatch();
+    for (std::size_t i = 1; i < operands.size(); ++i) {
+        try {
+            zip.AddFile(operands[i]);
+        } catch (const ZipError &e) {
+            std::cerr << e.description() << '\n';
+            all = false;
+        }
+    }
+    zip.CommitBatch();
+    return all;
+}
+
+// A name on one line of list's output: control characters are escaped (\t, \n, \r, \x1b;
+// C1 controls as \u0085), so that a name can neither break the tab-separated format nor reach
+// the terminal raw. Names never hold a backslash: the reader turns them into '/'.
+std::string visible(const std::string &name) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20 || c == 0x7f) {
+            out += {'\\', 'x', hex[c >> 4], hex[c & 15]};
+        } else if (c == 0xc2 && i + 1 < name.size() &&
+                   static_cast<unsigned char>(name[i + 1]) < 0xa0 &&
+                   static_cast<unsigned char>(name[i + 1]) >= 0x80) {
+            const auto d = static_cast<unsigned char>(name[++i]);
+            out += {'\\', 'u', '0', '0', hex[d >> 4], hex[d & 15]};
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+// The components take a missing archive for a new one (nothing to list, nothing to delete); the
+// tool says it is missing. A FIFO or a device is refused before anything opens it.
+void requireArchiveFile(const std::string &archive) {
+    struct stat st {};
+    if (stat(archive.c_str(), &st) != 0) {
+        if (errno == ENOENT) throw ZipError("Le fichier " + Quoted(archive) + " est introuvable.");
+        return; // the reader says why
+    }
+    if (!S_ISREG(st.st_mode))
+        throw ZipError(Quoted(archive) +
+                       " n'est pas un fichier ordinaire : ce ne peut pas être une archive.");
 }
 
 void row(const std::string &text, std::string &line, bool last = false) {
@@ -93,6 +153,7 @@ void row(const std::string &text, std::string &line, bool last = false) {
 
 int main(int argc, char **argv) {
     zipcomponent::SetUpProcess();
+    RemoveTemporariesOnSignals();
     if (argc < 2) return usage();
     const std::string command = argv[1];
     Options o;
@@ -103,6 +164,7 @@ int main(int argc, char **argv) {
 
     try {
         if (command == "list" && o.operands.size() == 1) {
+            requireArchiveFile(o.operands[0]);
             VFunzip unzip;
             unzip.ArchivePath = o.operands[0];
             unzip.DisplayMessage = status;
@@ -121,13 +183,13 @@ int main(int argc, char **argv) {
                                      char('0' + year / 10 % 10),
                                      char('0' + year % 10),
                                      0};
-                row(file, out);
+                row(visible(file), out);
                 row(date, out);
                 row(std::to_string(total), out);
                 row(std::to_string(factor) + "%", out);
                 row(std::to_string(packed), out);
-                row(path, out);
-                row(JoinEntryName(path, file), out, true);
+                row(visible(path), out);
+                row(visible(JoinEntryName(path, file)), out, true);
                 if (out.size() > (1 << 16)) {
                     std::fwrite(out.data(), 1, out.size(), stdout);
                     out.clear();
@@ -138,6 +200,7 @@ int main(int argc, char **argv) {
             return 0;
         }
         if (command == "extract" && o.operands.size() >= 2) {
+            requireArchiveFile(o.operands[0]);
             VFunzip unzip;
             unzip.ArchivePath = o.operands[0];
             unzip.DestinationFolder = o.operands[1];
@@ -147,10 +210,19 @@ int main(int argc, char **argv) {
             unzip.PasswordQuestion = [&](const std::string &) { return o.password; };
             if (o.operands.size() == 2) {
                 unzip.ExtractAll();
-            } else {
-                for (std::size_t i = 2; i < o.operands.size(); ++i)
-                    unzip.ExtractEntry(o.operands[i]);
+                return 0;
             }
+            // As extract-all: each failure is told, the others go on, the count comes last.
+            FailureTally failures;
+            for (std::size_t i = 2; i < o.operands.size(); ++i) {
+                try {
+                    unzip.ExtractEntry(o.operands[i]);
+                } catch (const ZipError &e) {
+                    std::cerr << e.description() << '\n';
+                    failures.add(e);
+                }
+            }
+            failures.throwIfAny("extraits");
             return 0;
         }
         if (command == "add" && o.operands.size() >= 2) {
@@ -167,14 +239,14 @@ int main(int argc, char **argv) {
                     *o.encrypt == "aes" ? EncryptionKind::Aes256 : EncryptionKind::Traditional;
                 zip.PasswordQuestion = [&] { return o.password; };
             }
-            inOneBatch(zip, o.operands, &VFzip::AddFile);
-            return 0;
+            return addInOneBatch(zip, o.operands) ? 0 : 1;
         }
         if (command == "delete" && o.operands.size() >= 2) {
+            requireArchiveFile(o.operands[0]);
             VFzip zip;
             zip.ZipFileName = o.operands[0];
             zip.ZipMessage = status;
-            inOneBatch(zip, o.operands, &VFzip::DeleteEntry);
+            deleteInOneBatch(zip, o.operands);
             return 0;
         }
     } catch (const ZipError &e) {

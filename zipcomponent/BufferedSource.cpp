@@ -1,9 +1,11 @@
 #include "BufferedSource.h"
 
+#include "AtomicFile.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <memory>
-#include <unistd.h>
 #include <vector>
 
 namespace zipcomponent {
@@ -13,6 +15,9 @@ namespace {
 constexpr std::size_t kBufferSize = 1 << 20; // writes
 constexpr std::size_t kReadAhead = 1 << 18;  // reads, which often jump
 
+// Invariant of the read side: while readLength > 0, readBuffer holds the file's bytes from
+// readStart to readStart + readLength, the inner source stands at readStart + readLength, and our
+// position is readStart + readPos. With readLength == 0 our position is the inner source's.
 struct Buffered {
     zip_source_t *inner = nullptr;
     std::string path;
@@ -22,6 +27,9 @@ struct Buffered {
     std::size_t readPos = 0, readLength = 0; // unread bytes: readLength - readPos
     std::vector<char> writeBuffer;
     std::size_t writeLength = 0;
+    // The new archive: libzip's own temporary file (a predictable name, unknown to the signal
+    // handlers, written through a link to the archive) is never used.
+    fileio::AtomicFile out;
 
     // Copies the inner source's error into ours; returns -1 for the callback.
     zip_int64_t failed() {
@@ -29,10 +37,14 @@ struct Buffered {
         zip_error_set(&error, zip_error_code_zip(e), zip_error_code_system(e));
         return -1;
     }
+    // Sets our error from a failed step of the new archive; returns -1 for the callback.
+    zip_int64_t writeFailed(int code) {
+        zip_error_set(&error, code, errno);
+        return -1;
+    }
     bool flush() {
         if (writeLength == 0) return true;
-        const zip_int64_t n = zip_source_write(inner, writeBuffer.data(), writeLength);
-        if (n < 0 || static_cast<std::size_t>(n) != writeLength) return false;
+        if (!out.write(writeBuffer.data(), writeLength)) return false;
         writeLength = 0;
         return true;
     }
@@ -50,17 +62,20 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
         zip_uint64_t done = 0;
         while (done < len) {
             if (b->readPos == b->readLength) {
+                // Spent: the inner position moves on, so the buffer no longer describes it.
+                b->dropReadBuffer();
                 if (len - done >= kReadAhead) { // large reads go straight through
                     const zip_int64_t n = zip_source_read(b->inner, out + done, len - done);
                     if (n < 0) return b->failed();
                     done += static_cast<zip_uint64_t>(n);
                     break;
                 }
-                b->readStart = zip_source_tell(b->inner);
-                if (b->readStart < 0) return b->failed();
+                const zip_int64_t start = zip_source_tell(b->inner);
+                if (start < 0) return b->failed();
                 const zip_int64_t n = zip_source_read(b->inner, b->readBuffer.data(), kReadAhead);
                 if (n < 0) return b->failed();
                 if (n == 0) break;
+                b->readStart = start;
                 b->readPos = 0;
                 b->readLength = static_cast<std::size_t>(n);
             }
@@ -88,11 +103,14 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
                 b->readPos = static_cast<std::size_t>(target - b->readStart);
                 return 0;
             }
+            // A refused seek moves nothing: the buffer stays until the inner source has moved.
+            if (zip_source_seek(b->inner, target, SEEK_SET) != 0) return b->failed();
             b->dropReadBuffer();
-            return zip_source_seek(b->inner, target, SEEK_SET) == 0 ? 0 : b->failed();
+            return 0;
         }
+        if (zip_source_seek(b->inner, args->offset, args->whence) != 0) return b->failed();
         b->dropReadBuffer();
-        return zip_source_seek(b->inner, args->offset, args->whence) == 0 ? 0 : b->failed();
+        return 0;
     }
     case ZIP_SOURCE_TELL: {
         if (b->readLength > 0) return b->readStart + static_cast<zip_int64_t>(b->readPos);
@@ -116,14 +134,13 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
         return 0;
     case ZIP_SOURCE_BEGIN_WRITE:
         b->writeLength = 0;
-        return zip_source_begin_write(b->inner) == 0 ? 0 : b->failed();
+        return b->out.open(b->path) ? 0 : b->writeFailed(ZIP_ER_TMPOPEN);
     case ZIP_SOURCE_WRITE: {
         const char *in = static_cast<const char *>(data);
-        if (b->writeLength + len > kBufferSize && !b->flush()) return b->failed();
-        if (len >= kBufferSize) {
-            const zip_int64_t n = zip_source_write(b->inner, in, len);
-            return n < 0 ? b->failed() : n;
-        }
+        if (b->writeLength + len > kBufferSize && !b->flush()) return b->writeFailed(ZIP_ER_WRITE);
+        if (len >= kBufferSize)
+            return b->out.write(in, len) ? static_cast<zip_int64_t>(len)
+                                         : b->writeFailed(ZIP_ER_WRITE);
         std::memcpy(b->writeBuffer.data() + b->writeLength, in, len);
         b->writeLength += len;
         return static_cast<zip_int64_t>(len);
@@ -131,27 +148,33 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
     case ZIP_SOURCE_SEEK_WRITE: {
         auto *args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, len, &b->error);
         if (!args) return -1;
-        if (!b->flush()) return b->failed();
-        return zip_source_seek_write(b->inner, args->offset, args->whence) == 0 ? 0 : b->failed();
+        if (!b->flush() || !b->out.seek(args->offset, args->whence))
+            return b->writeFailed(ZIP_ER_SEEK);
+        return 0;
     }
     case ZIP_SOURCE_TELL_WRITE: {
-        const zip_int64_t at = zip_source_tell_write(b->inner);
-        if (at < 0) return b->failed();
-        return at + static_cast<zip_int64_t>(b->writeLength);
+        const off_t at = b->out.tell();
+        if (at < 0) return b->writeFailed(ZIP_ER_TELL);
+        return static_cast<zip_int64_t>(at) + static_cast<zip_int64_t>(b->writeLength);
     }
     case ZIP_SOURCE_COMMIT_WRITE:
-        if (!b->flush()) return b->failed();
-        return zip_source_commit_write(b->inner) == 0 ? 0 : b->failed();
+        if (!b->flush() || !b->out.commit()) return b->writeFailed(ZIP_ER_WRITE);
+        return 0;
     case ZIP_SOURCE_ROLLBACK_WRITE:
         b->writeLength = 0;
-        zip_source_rollback_write(b->inner);
+        b->out.discard();
         return 0;
-    case ZIP_SOURCE_REMOVE:
-        if (unlink(b->path.c_str()) != 0 && errno != ENOENT) {
-            zip_error_set(&b->error, ZIP_ER_REMOVE, errno);
+    case ZIP_SOURCE_REMOVE: {
+        // libzip removes an archive whose last entry went. The user keeps the file instead, as
+        // the 22-byte end record of an archive without entries, replaced like any other rewrite:
+        // a failure leaves the archive as it was.
+        static const char emptyArchive[22] = {'P', 'K', 5, 6};
+        if (!fileio::WriteFileAtomically(b->path, {emptyArchive, sizeof emptyArchive})) {
+            zip_error_set(&b->error, ZIP_ER_WRITE, errno);
             return -1;
         }
         return 0;
+    }
     case ZIP_SOURCE_SUPPORTS:
         return ZIP_SOURCE_SUPPORTS_WRITABLE | ZIP_SOURCE_MAKE_COMMAND_BITMASK(ZIP_SOURCE_REMOVE);
     default:

@@ -2,14 +2,13 @@
 
 #include "ArchiveReader.h"
 #include "BufferedSource.h"
-#include "LibzipError.h"
 #include "EntryNames.h"
+#include "FileSource.h"
+#include "LibzipError.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
 #include <vector>
@@ -18,37 +17,42 @@ namespace fs = std::filesystem;
 
 namespace zipcomponent {
 
-// The archive open for a pending change; discarded unless it was closed.
+// The archive open for a pending change: discarded unless close() succeeded.
 class ZipArchive {
 public:
-    explicit ZipArchive(zip_t *z) : handle(z) {}
-    ZipHandle handle;
+    explicit ZipArchive(ZipHandle z) : handle_(std::move(z)) {}
+    zip_t *get() const { return handle_.get(); }
+    // Writes the changes. False when they could not be written: the archive on disk is then
+    // unchanged and the handle still owns the pending changes.
+    bool close() {
+        if (zip_close(handle_.get()) != 0) return false;
+        (void)handle_.release(); // zip_close freed it
+        return true;
+    }
+
+private:
+    ZipHandle handle_;
 };
 
 namespace {
 
 zip_t *Z(const std::unique_ptr<ZipArchive> &archive) {
-    return archive->handle.get();
+    return archive->get();
 }
 
-// The 22-byte end record of an archive without entries. libzip deletes an archive whose last
-// entry was removed; an empty archive keeps the file, and its size, for the user.
-void writeEmptyArchive(const std::string &path) {
-    static const char record[22] = {'P', 'K', 5, 6};
-    const std::string temp = path + ".mivo-part";
-    std::FILE *f = std::fopen(temp.c_str(), "wb");
-    bool ok = f && std::fwrite(record, 1, sizeof record, f) == sizeof record;
-    if (f) ok = (std::fclose(f) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        const std::string detail = std::strerror(errno);
-        std::remove(temp.c_str());
-        throw ZipError(FrenchZipMessage(ZIP_ER_WRITE, path), detail);
-    }
+// How libzip is told a new name's encoding: UTF-8, and the flag is written; otherwise the name is
+// stored as its bytes without the flag, as zip does. libzip takes a control character other than
+// tab, CR and LF for a sign of code page 437, and refuses such a name flagged as UTF-8.
+zip_flags_t nameEncoding(const std::string &name) {
+    const bool control = std::any_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n';
+    });
+    return IsValidUtf8(name) && !control ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_CP437;
 }
 
 } // namespace
 
-VFzip::VFzip() = default;
+VFzip::VFzip() : failedFile_(std::make_unique<FileFailure>()) {}
 VFzip::~VFzip() = default;
 
 void VFzip::message(const std::string &text) {
@@ -60,43 +64,56 @@ void VFzip::open() {
     if (zip_) commit();
     struct stat st {};
     int flags = ZIP_CREATE;
-    // libzip takes an empty file for a damaged archive; an empty file holds nothing to keep.
-    if (stat(ZipFileName.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0)
-        flags |= ZIP_TRUNCATE;
+    const bool exists = stat(ZipFileName.c_str(), &st) == 0;
+    if (exists) {
+        // A FIFO or a device would block libzip, or be read without end.
+        if (!S_ISREG(st.st_mode))
+            throw ZipError(Quoted(ZipFileName) +
+                           " n'est pas un fichier ordinaire : ce ne peut pas être une archive.");
+        // As zip: an archive the user cannot write is left alone. A file without any write
+        // permission is read-only by choice, and stays so even for root.
+        if (access(ZipFileName.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0)
+            throw ZipError(FrenchZipMessage(ZIP_ER_RDONLY, ZipFileName) +
+                           " Elle n'est pas modifiée.");
+        // libzip takes an empty file for a damaged archive; an empty file holds nothing to keep.
+        if (st.st_size == 0) flags |= ZIP_TRUNCATE;
+    }
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t *source = CreateBufferedFileSource(ZipFileName, &error);
-    zip_t *z = source ? zip_open_from_source(source, flags, &error) : nullptr;
+    SourceHandle source(CreateBufferedFileSource(ZipFileName, &error));
+    ZipHandle z(source ? zip_open_from_source(source.get(), flags, &error) : nullptr);
     if (!z) {
         const ZipError failure = LibzipError(&error, ZipFileName);
         zip_error_fini(&error);
-        if (source) zip_source_free(source);
         throw failure;
     }
     zip_error_fini(&error);
-    zip_ = std::make_unique<ZipArchive>(z);
+    (void)source.release(); // the archive owns it now
+    zip_ = std::make_unique<ZipArchive>(std::move(z));
     openPath_ = ZipFileName;
     byName_.clear();
-    const zip_int64_t count = zip_get_num_entries(z, 0);
+    addedFrom_.clear();
+    const zip_int64_t count = zip_get_num_entries(Z(zip_), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char *raw = zip_get_name(z, i, ZIP_FL_ENC_RAW);
+        const char *raw = zip_get_name(Z(zip_), i, ZIP_FL_ENC_RAW);
         if (raw) byName_[DecodeEntryName(raw)] = static_cast<zip_uint64_t>(i);
     }
-    archiveDevice_ = archiveInode_ = 0;
-    if (stat(ZipFileName.c_str(), &st) == 0) {
-        archiveDevice_ = st.st_dev;
-        archiveInode_ = st.st_ino;
-    }
+    archiveDevice_ = exists ? st.st_dev : 0;
+    archiveInode_ = exists ? st.st_ino : 0;
 }
 
 void VFzip::commit() {
     if (!zip_) return;
     const std::unique_ptr<ZipArchive> pending = std::move(zip_);
     byName_.clear();
-    if (zip_close(pending->handle.get()) != 0) throw LibzipError(pending->handle.get(), openPath_);
-    pending->handle.release(); // closed: nothing left to discard
-    struct stat st {};
-    if (stat(openPath_.c_str(), &st) != 0) writeEmptyArchive(openPath_);
+    addedFrom_.clear();
+    *failedFile_ = {};
+    if (pending->close()) return;
+    if (!failedFile_->path.empty())
+        throw ZipError("Lecture impossible de " + Quoted(failedFile_->path) + " : l'archive " +
+                           Quoted(openPath_) + " n'a pas été modifiée.",
+                       std::strerror(failedFile_->error));
+    throw LibzipError(pending->get(), openPath_);
 }
 
 const std::string &VFzip::password() {
@@ -111,48 +128,49 @@ const std::string &VFzip::password() {
     return *password_;
 }
 
+// libzip refused to take a file into the pending change: the text blames the file, the detail
+// keeps libzip's reason.
+ZipError VFzip::notAdded(const std::string &path) {
+    return ZipError("Le fichier " + Quoted(path) + " ne peut pas être ajouté à l'archive " +
+                        Quoted(ZipFileName) + ".",
+                    LibzipError(Z(zip_), path).detail());
+}
+
 void VFzip::addOne(const std::string &path, const std::string &entryName) {
-    // libzip reads the file only when the archive is written; a file that cannot be read
-    // would then sink the whole commit, so it is refused here.
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) throw ZipError("Lecture impossible de " + Quoted(path) + ".", std::strerror(errno));
-    struct stat st {};
-    fstat(fd, &st);
-    ::close(fd);
-    if (st.st_dev == archiveDevice_ && st.st_ino == archiveInode_) {
+    const CheckedFile file = CheckFile(path);
+    if (file.st.st_dev == archiveDevice_ && file.st.st_ino == archiveInode_) {
         message("Ignoré (c'est l'archive elle-même) : " + path);
         return;
     }
-    zip_source_t *src = zip_source_file(Z(zip_), path.c_str(), 0, 0);
-    if (!src) throw LibzipError(Z(zip_), path);
+    SourceHandle src = CreateFileSource(file, failedFile_.get());
+    const std::string key = DecodeEntryName(entryName);
     zip_int64_t index;
-    const auto existing = byName_.find(entryName);
+    const auto existing = byName_.find(key);
     if (existing != byName_.end()) {
+        const auto earlier = addedFrom_.find(key);
+        if (earlier != addedFrom_.end())
+            message(Quoted(path) + " remplace " + Quoted(earlier->second) +
+                    " : les deux portent le nom " + Quoted(key) + " dans l'archive.");
         index = static_cast<zip_int64_t>(existing->second);
-        if (zip_file_replace(Z(zip_), existing->second, src, 0) != 0) {
-            zip_source_free(src);
-            throw LibzipError(Z(zip_), path);
-        }
+        if (zip_file_replace(Z(zip_), existing->second, src.get(), 0) != 0) throw notAdded(path);
     } else {
-        index = zip_file_add(Z(zip_), entryName.c_str(), src, ZIP_FL_ENC_UTF_8);
-        if (index < 0) {
-            zip_source_free(src);
-            throw LibzipError(Z(zip_), path);
-        }
-        byName_[entryName] = static_cast<zip_uint64_t>(index);
+        index = zip_file_add(Z(zip_), entryName.c_str(), src.get(), nameEncoding(entryName));
+        if (index < 0) throw notAdded(path);
+        byName_[key] = static_cast<zip_uint64_t>(index);
     }
+    (void)src.release(); // the archive owns it now
+    addedFrom_[key] = path;
     // Level 6, as Info-ZIP and 7-Zip default to: libzip's own default (9) costs about twice the
     // time for a fraction of a percent.
-    if (zip_set_file_compression(Z(zip_), index, ZIP_CM_DEFLATE, 6) != 0)
-        throw LibzipError(Z(zip_), path);
+    if (zip_set_file_compression(Z(zip_), index, ZIP_CM_DEFLATE, 6) != 0) throw notAdded(path);
     // Set either way: a replaced entry would otherwise keep the encryption of the old one,
     // without its password.
     const zip_uint16_t method = Encrypt != 1                                 ? ZIP_EM_NONE
                                 : EncryptionMethod == EncryptionKind::Aes256 ? ZIP_EM_AES_256
                                                                              : ZIP_EM_TRAD_PKWARE;
-    if (zip_file_set_encryption(Z(zip_), index, method, Encrypt == 1 ? password_->c_str() : nullptr) !=
-        0)
-        throw LibzipError(Z(zip_), path);
+    if (zip_file_set_encryption(Z(zip_), index, method,
+                                Encrypt == 1 ? password_->c_str() : nullptr) != 0)
+        throw notAdded(path);
     message("Ajout de " + entryName);
 }
 
@@ -182,6 +200,8 @@ void VFzip::addFolder(const std::string &folder) {
                 if (NoSubFolders != 1) addFolder(path);
             } else if (child.is_regular_file(ec)) {
                 addOne(path, entryNameFor(path, NoPathNames == 1));
+            } else {
+                message("Ignoré (ce n'est pas un fichier ordinaire) : " + path);
             }
         } catch (const ZipError &e) {
             message(e.description());

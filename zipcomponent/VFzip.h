@@ -1,6 +1,9 @@
 // VFzip, the main program's archive writer. Outside a batch every call commits before it
 // returns; inside one (BeginBatch ... CommitBatch) the archive is rewritten once at the end.
-// Every commit writes a new file and renames it: a failure leaves the previous archive intact.
+// Every commit writes a new file beside the archive and renames it over the archive (through
+// a link to it, keeping the link, and keeping the archive's mode): a failure leaves the previous
+// archive byte for byte. An archive path that is not a regular file, or an archive without write
+// permission, is refused before anything is read or written.
 #pragma once
 
 #include "ZipError.h"
@@ -16,6 +19,7 @@
 namespace zipcomponent {
 
 class ZipArchive;
+struct FileFailure;
 
 enum class EncryptionKind {
     Aes256,     // the default
@@ -40,7 +44,11 @@ public:
     // the archive when missing. The entry is the bare file name with NoPathNames = 1, else the
     // path without its leading '/'; an entry of the same name is replaced. With Encrypt = 1 the
     // password is asked once until Encrypt or ZipFileName changes; an empty one is refused
-    // before anything is written.
+    // before anything is written. Only regular files are added (a link to one adds that file):
+    // a named file that is missing, special (FIFO, device, socket) or unreadable raises ZipError
+    // naming it, and in a batch the files already added stay; a folder's special files are
+    // passed over with a ZipMessage. A name that is not UTF-8 is stored as its bytes. A file
+    // that fails when the archive is written refuses the whole commit, which names it.
     void AddFile(const std::string &path);
     // Removes the entry of that full name. Removing the last one leaves an empty archive.
     void DeleteEntry(const std::string &fullName);
@@ -59,13 +67,17 @@ private:
     void open();
     void commit();
     void addOne(const std::string &path, const std::string &entryName);
+    ZipError notAdded(const std::string &path);
     void addFolder(const std::string &folder);
     const std::string &password();
     void message(const std::string &text);
 
+    // Before zip_: the pending archive's file sources record into it until they are freed.
+    std::unique_ptr<FileFailure> failedFile_;
     std::unique_ptr<ZipArchive> zip_; // open while a change is pending
     std::string openPath_;
     std::unordered_map<std::string, std::uint64_t> byName_;
+    std::unordered_map<std::string, std::string> addedFrom_; // this change's entries: the file
     bool inBatch_ = false;
 
     std::optional<std::string> password_;

@@ -17,12 +17,10 @@ namespace {
 class HuffmanTool : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fs::temp_directory_path() /
-              ("mivo-huffman-test-" +
-               std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        // Unique: two builds of the same tests may run at once.
+        std::string pattern = (fs::temp_directory_path() / "mivo-huffman-test-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir = pattern;
     }
     void TearDown() override { fs::remove_all(dir); }
 
@@ -72,6 +70,19 @@ TEST_F(HuffmanTool, DecoderFailureLeavesNoOutputAndPrintsNumberAndDescription) {
               std::string("-2147221504: ") + HuffmanCoding::Msg::NotOurs + "\n");
     // No stray temporary file either.
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+}
+
+TEST_F(HuffmanTool, OutputIsReplacedWholeThroughItsLinkAndNeverThroughAPlantedOne) {
+    write("in", "abc");
+    write("victim", "do not touch");
+    write("real-out", std::string(1000, 'o'));
+    fs::create_symlink(path("victim"), path("out.mivo-part"));
+    fs::create_symlink("real-out", path("out"));
+    ASSERT_EQ(run("encode '" + path("in") + "' '" + path("out") + "'"), 0);
+    EXPECT_EQ(read("victim"), "do not touch");
+    EXPECT_TRUE(fs::is_symlink(path("out")));
+    EXPECT_EQ(read("real-out"), HuffmanCoding::HuffmanEncode("abc", false));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 6);
 }
 
 TEST_F(HuffmanTool, WrongArgumentsAndUnreadableFilesExitWithTwo) {

@@ -3,8 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <random>
+#include <set>
+#include <spawn.h>
+#include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 
 using namespace ziptest;
 
@@ -41,12 +50,127 @@ TEST_F(ZipToolTest, AddExtractDeleteAndTheirFailures) {
     EXPECT_EQ(tool("delete " + archive + " missing.txt"), 1);
     EXPECT_NE(ReadFile(path("stderr.txt")).find("introuvable"), std::string::npos);
     EXPECT_EQ(tool("delete " + archive + " a.txt"), 0);
-    EXPECT_EQ(tool("list " + Quote(path("nowhere/x.zip"))), 0); // nothing to list
+    for (const char *command : {"list ", "extract ", "delete "}) {
+        const std::string args = command + Quote(path("nowhere/x.zip")) + " out a.txt";
+        EXPECT_EQ(
+            tool(command == std::string("list ") ? "list " + Quote(path("nowhere/x.zip")) : args),
+            1)
+            << command;
+        EXPECT_EQ(ReadFile(path("stderr.txt")),
+                  "Le fichier « " + path("nowhere/x.zip") + " » est introuvable.\n");
+    }
+    EXPECT_FALSE(fs::exists(path("nowhere")));
     WriteFile(path("junk.zip"), "junk");
     EXPECT_EQ(tool("list " + Quote(path("junk.zip"))), 1);
     EXPECT_EQ(tool("frobnicate x"), 2);
     EXPECT_EQ(tool("add --encrypt rot13 --password p " + archive + " x"), 2);
     EXPECT_EQ(tool("list"), 2);
+}
+
+TEST_F(ZipToolTest, ListEscapesControlCharactersInNames) {
+    for (const char *name :
+         {"tab\there", "d\nir/new\nline", "esc\x1b[31mred\x7f", "c1\xc2\x9b.txt"})
+        WriteFile(path(std::string("src/") + name), "x");
+    ASSERT_EQ(Shell("cd " + Quote(path("src")) + " && zip -qr ../c.zip ."), 0);
+    ASSERT_EQ(tool("list " + Quote(path("c.zip"))), 0);
+    std::set<std::string> firsts, lasts; // zip stores the files in the folder's order
+    std::istringstream lines(ReadFile(path("stdout.txt")));
+    for (std::string line; std::getline(lines, line);) {
+        firsts.insert(line.substr(0, line.find('\t')));
+        lasts.insert(line.substr(line.rfind('\t') + 1));
+    }
+    EXPECT_EQ(firsts, (std::set<std::string>{"tab\\there", "new\\nline", "esc\\x1b[31mred\\x7f",
+                                             "c1\\u009b.txt"}));
+    EXPECT_EQ(lasts, (std::set<std::string>{"tab\\there", "d\\nir/new\\nline",
+                                            "esc\\x1b[31mred\\x7f", "c1\\u009b.txt"}));
+}
+
+TEST_F(ZipToolTest, ExtractGoesOnAfterAMissingNameAndCountsTheFailures) {
+    WriteFile(path("src/one.txt"), "1");
+    WriteFile(path("src/two.txt"), "2");
+    ASSERT_EQ(Shell("cd " + Quote(path("src")) + " && zip -q ../a.zip one.txt two.txt"), 0);
+    EXPECT_EQ(tool("extract " + Quote(path("a.zip")) + " " + Quote(path("out")) +
+                   " nope.txt one.txt none.txt two.txt"),
+              1);
+    EXPECT_EQ(ReadFile(path("out/one.txt")), "1");
+    EXPECT_EQ(ReadFile(path("out/two.txt")), "2");
+    EXPECT_EQ(ReadFile(path("stderr.txt")),
+              "L'entrée « nope.txt » est introuvable dans l'archive.\n"
+              "L'entrée « none.txt » est introuvable dans l'archive.\n"
+              "2 fichiers n'ont pas pu être extraits. L'entrée « nope.txt » est introuvable dans "
+              "l'archive.\n");
+}
+
+TEST_F(ZipToolTest, SpecialFilesAreRefusedAtOnceAndUnreadableFilesNamed) {
+    ASSERT_EQ(mkfifo(path("fifo.zip").c_str(), 0600), 0);
+    WriteFile(path("a.txt"), "a");
+    const std::string refusal = "« " + path("fifo.zip") +
+                                " » n'est pas un fichier ordinaire : ce ne peut pas être une "
+                                "archive.\n";
+    for (const std::string &command :
+         {"list " + Quote(path("fifo.zip")), "extract " + Quote(path("fifo.zip")) + " out",
+          "add " + Quote(path("fifo.zip")) + " " + Quote(path("a.txt")),
+          "delete " + Quote(path("fifo.zip")) + " a.txt"}) {
+        EXPECT_EQ(tool(command), 1) << command;
+        EXPECT_EQ(ReadFile(path("stderr.txt")), refusal) << command;
+    }
+
+    // One file that cannot be added is named; the others are added.
+    EXPECT_EQ(tool("add --no-path-names " + Quote(path("t.zip")) + " /proc/self/mem /dev/zero " +
+                   Quote(path("a.txt"))),
+              1);
+    EXPECT_EQ(ReadFile(path("stderr.txt")),
+              "Lecture impossible de « /proc/self/mem » (erreur d'entrée-sortie) : le fichier "
+              "n'est pas ajouté.\n"
+              "« /dev/zero » n'est pas un fichier ordinaire : il n'est pas ajouté.\n");
+    EXPECT_EQ(Shell("unzip -l " + Quote(path("t.zip")) + " a.txt"), 0);
+}
+
+// A signal during a long add: the tool removes its temporary file and ends by that signal.
+TEST_F(ZipToolTest, ASignalDuringAnAddLeavesNoTemporaryFile) {
+    std::string big(48 << 20, '\0'); // random bytes: deflate works long on them
+    std::mt19937_64 rng(31122020);
+    for (std::size_t i = 0; i + 8 <= big.size(); i += 8) {
+        const std::uint64_t word = rng();
+        std::memcpy(&big[i], &word, 8);
+    }
+    WriteFile(path("big.bin"), big);
+    WriteFile(path("a.txt"), "a");
+    ASSERT_EQ(tool("add --no-path-names " + Quote(path("t.zip")) + " " + Quote(path("a.txt"))), 0);
+    const std::string before = ReadFile(path("t.zip"));
+
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, signal);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        const std::string archive = path("t.zip"), file = path("big.bin");
+        std::vector<const char *> argv = {MIVO_ZIPTOOL_BIN, "add", archive.c_str(), file.c_str(),
+                                          nullptr};
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, MIVO_ZIPTOOL_BIN, nullptr, &attributes,
+                              const_cast<char *const *>(argv.data()), environ),
+                  0);
+        posix_spawnattr_destroy(&attributes);
+        // Wait until the new archive is being written, then interrupt.
+        const auto temporary = [&] {
+            for (const auto &e : fs::directory_iterator(root))
+                if (e.path().filename().string().rfind(".t.zip.", 0) == 0) return true;
+            return false;
+        };
+        for (int i = 0; i < 20000 && !temporary(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(temporary()) << "the add ended before its temporary file was seen";
+        kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        EXPECT_FALSE(temporary()) << signal;
+        EXPECT_EQ(ReadFile(path("t.zip")), before);
+    }
 }
 
 } // namespace

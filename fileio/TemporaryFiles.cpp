@@ -2,10 +2,11 @@
 
 #include <atomic>
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <unistd.h>
 
-namespace zipcomponent {
+namespace fileio {
 
 namespace {
 
@@ -43,4 +44,27 @@ void RemoveTemporariesNow() {
         if (s.state.load(std::memory_order_acquire) == Registered) unlink(s.path);
 }
 
-} // namespace zipcomponent
+namespace {
+
+void removeAndEnd(int signal) {
+    RemoveTemporariesNow();
+    // SA_RESETHAND restored the default action: raised again, the signal ends the program as
+    // it would have without us (at the latest when this handler returns).
+    raise(signal);
+}
+
+} // namespace
+
+void RemoveTemporariesOnSignals() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction current {};
+        if (sigaction(signal, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
+        struct sigaction action {};
+        action.sa_handler = removeAndEnd;
+        action.sa_flags = SA_RESETHAND;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+} // namespace fileio
