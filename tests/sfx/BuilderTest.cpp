@@ -181,6 +181,7 @@ TEST_F(Builder, ZipArchiveRoundTripsThroughTheReadersAndTheDecoder) {
 TEST_F(Builder, OutputIsAProgramWithinTheUmask) {
     ziptest::WriteFile(path("a.zip"), "PK\x05\x06");
     for (const auto &[mask, mode] : {std::pair{0022, 0755}, std::pair{0077, 0700}}) {
+        fs::remove(path("a.exe")); // a new program follows the umask; a replaced one keeps its mode
         const mode_t saved = ::umask(mask);
         const sfx::BuildResult result = build(path("a.zip"), path("a.exe"));
         ::umask(saved);
