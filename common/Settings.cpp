@@ -1,10 +1,11 @@
 #include "Settings.h"
 
+#include "AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <optional>
@@ -92,13 +93,8 @@ QByteArray readAll(const QString &path) {
 }
 
 bool writeWhole(const QString &path, const QByteArray &bytes) {
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    if (f.write(bytes) != bytes.size()) {
-        f.cancelWriting();
-        return false;
-    }
-    return f.commit();
+    return fileio::WriteFileAtomically(QFile::encodeName(path).toStdString(),
+                                       std::string_view(bytes.constData(), bytes.size()));
 }
 
 QString quoted(const QString &text) {
