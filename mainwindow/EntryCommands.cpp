@@ -42,6 +42,8 @@ bool EntryCommands::extract(const Extraction &request) {
             Shared().CurrentEntry = name;
             try {
                 reader_.ExtractEntry(name.toStdString());
+            } catch (const zipcomponent::Cancelled &) {
+                throw;
             } catch (const zipcomponent::ZipError &e) {
                 qCWarning(lcCommands) << name << "--" << e.detail().c_str();
                 failures.add(e);
@@ -49,6 +51,8 @@ bool EntryCommands::extract(const Extraction &request) {
         }
         failures.throwIfAny("extraits");
         return true;
+    } catch (const zipcomponent::Cancelled &) {
+        return false; // the user's stop: nothing to report
     } catch (const zipcomponent::ZipError &e) {
         report(QString::fromStdString(e.description()), e.detail());
         return false;
@@ -67,6 +71,9 @@ bool EntryCommands::remove(const QStringList &fullNames) {
             writer.DeleteEntry(name.toStdString());
         }
         writer.CommitBatch();
+    } catch (const zipcomponent::Cancelled &) {
+        writer.DiscardBatch();
+        done = false;
     } catch (const zipcomponent::ZipError &e) {
         writer.DiscardBatch();
         report(QString::fromStdString(e.description()), e.detail());

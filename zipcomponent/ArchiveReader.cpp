@@ -428,6 +428,7 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
     std::uint64_t written = 0, reported = 0;
     if (hooks.progress) hooks.progress(0, entry.size);
     for (;;) {
+        if (hooks.cancelled && hooks.cancelled()) throw Cancelled();
         const std::size_t got = read(buffer.data(), buffer.size());
         if (got == 0) break;
         written += got;

@@ -100,6 +100,7 @@ bool VFunzip::extractOne(ArchiveReader &r, const EntryInfo &entry) {
                      ArchivePath);
     };
     hooks.password = PasswordQuestion;
+    hooks.cancelled = CancelRequested;
     message("Extraction de " + entry.name);
     return r.writeEntry(entry, DestinationFolder, policy, hooks) == WriteOutcome::Written;
 }
@@ -112,6 +113,8 @@ void VFunzip::ExtractAll() {
         if (e.isFolder) continue;
         try {
             extractOne(r, e);
+        } catch (const Cancelled &) {
+            throw;
         } catch (const ZipError &error) {
             message(error.description());
             failures.add(error);

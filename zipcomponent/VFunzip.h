@@ -57,6 +57,9 @@ public:
     // (no answer keeps it); PasswordQuestion gets the entry name (nullopt declines).
     std::function<bool(const std::string &path)> ConfirmReplace;
     std::function<std::optional<std::string>(const std::string &entryName)> PasswordQuestion;
+    // Asked between pieces of an entry being written: true stops the extraction with Cancelled
+    // (no partly written file is left; the entries already written stay).
+    std::function<bool()> CancelRequested;
 
     // The saving of an entry in percent, rounded to the nearest (0 for an empty entry).
     static std::int64_t SavingPercent(std::uint64_t size, std::uint64_t compressedSize);

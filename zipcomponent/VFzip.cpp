@@ -108,7 +108,21 @@ void VFzip::commit() {
     byName_.clear();
     addedFrom_.clear();
     *failedFile_ = {};
+    // libzip reports and asks only inside zip_close; `this` outlives the call.
+    if (Progress)
+        zip_register_progress_callback_with_state(
+            pending->get(), 0.01,
+            [](zip_t *, double done, void *self) { static_cast<VFzip *>(self)->Progress(done); },
+            nullptr, this);
+    if (CancelRequested)
+        zip_register_cancel_callback_with_state(
+            pending->get(),
+            [](zip_t *, void *self) {
+                return static_cast<VFzip *>(self)->CancelRequested() ? 1 : 0;
+            },
+            nullptr, this);
     if (pending->close()) return;
+    if (zip_error_code_zip(zip_get_error(pending->get())) == ZIP_ER_CANCELLED) throw Cancelled();
     if (!failedFile_->path.empty())
         throw ZipError("Lecture impossible de " + Quoted(failedFile_->path) + " : l'archive " +
                            Quoted(openPath_) + " n'a pas été modifiée.",

@@ -62,6 +62,10 @@ public:
     std::function<void(const std::string &Message)> ZipMessage;
     // Question: the password for new encrypted entries; nullopt declines.
     std::function<std::optional<std::string>()> PasswordQuestion;
+    // While the archive is written: the part done, 0 to 1, and whether to stop. A stop throws
+    // Cancelled and leaves the archive as it was.
+    std::function<void(double done)> Progress;
+    std::function<bool()> CancelRequested;
 
 private:
     void open();

@@ -21,6 +21,13 @@ private:
     std::string detail_;
 };
 
+// The user stopped the work. A state, not a failure to report: whatever was being written is
+// gone and the archive is as it was.
+class Cancelled : public ZipError {
+public:
+    Cancelled() : ZipError("Opération annulée.") {}
+};
+
 // A name as the French texts quote it: « name ».
 inline std::string Quoted(const std::string &name) {
     return "« " + name + " »";

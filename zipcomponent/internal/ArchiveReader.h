@@ -46,6 +46,8 @@ struct ExtractHooks {
     std::function<void(std::uint64_t written, std::uint64_t size)> progress;
     // The password of an encrypted entry; nullopt when the user declines.
     std::function<std::optional<std::string>(const std::string &entryName)> password;
+    // Asked between pieces of 256 KiB: true stops the entry with Cancelled, nothing left of it.
+    std::function<bool()> cancelled;
 };
 
 // What to do with a file that already exists at the target: true replaces it.
