@@ -1,10 +1,12 @@
 #include "EntryCommands.h"
 
 #include "ArchiveSession.h"
+#include "DesktopLauncher.h"
 #include "Module1.h"
 #include "VFunzip.h"
 #include "VFzip.h"
 
+#include <QFile>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcCommands, "mivo.commands")
@@ -81,4 +83,35 @@ bool EntryCommands::remove(const QStringList &fullNames) {
     }
     archive_.reload();
     return done;
+}
+
+void EntryCommands::open(const QStringList &fullNames) {
+    for (const QString &name : fullNames) {
+        Shared().CurrentEntry = name;
+        const QString temp = Module1::TempFolder();
+        reader_.DestinationFolder = temp.toStdString();
+        const QString target = Module1::WithTrailingBackslash(temp) + name;
+        try {
+            if (Module1::IsFile(target) && ask &&
+                ask(QStringLiteral("Fichier existant dans le dossier ") + temp,
+                    QStringLiteral("Supprimer l'ancien fichier ") + name +
+                        QStringLiteral(" ?\rDans le dossier ") + temp +
+                        QStringLiteral(" Confirmez ?")) &&
+                !QFile::remove(target))
+                throw zipcomponent::ZipError("Suppression impossible de " +
+                                             zipcomponent::Quoted(target.toStdString()));
+            reader_.ExtractEntry(name.toStdString());
+        } catch (const zipcomponent::Cancelled &) {
+            return;
+        } catch (const zipcomponent::ZipError &e) {
+            qCWarning(lcCommands) << "opening" << name << "--" << e.description().c_str()
+                                  << e.detail().c_str();
+            if (failed) failed(QStringLiteral("Erreur lors de l'ouverture du fichier !"));
+            return;
+        }
+        // Other failures of the desktop pass silently, as a double-click on a file would.
+        if (launcher().OpenWithDefault(target) == DesktopLauncher::OpenResult::NoAssociation &&
+            noAssociation)
+            noAssociation();
+    }
 }

@@ -36,7 +36,16 @@ public:
     // archive again from the disk, failure or not (a failed rewrite leaves it as it was).
     bool remove(const QStringList &fullNames);
 
+    // Opens the entries in the desktop's applications, as a double-click does: each is written
+    // into the system's temporary folder (under its folder inside the archive, and kept there)
+    // and handed to its type's default application; `noAssociation` runs when the type has
+    // none. A copy already there is replaced only if `ask` says yes. The first failure stops
+    // the opening with "Erreur lors de l'ouverture du fichier !".
+    void open(const QStringList &fullNames);
+
     std::function<void(const QString &text)> failed;
+    std::function<bool(const QString &title, const QString &text)> ask; // Yes/No, No by default
+    std::function<void()> noAssociation;
 
 private:
     void report(const QString &text, const std::string &detail);

@@ -1,8 +1,10 @@
 #include "Unzip.h"
 
+#include "Assoc.h"
 #include "AutoExtract.h"
 #include "Colours.h"
 #include "Forms.h"
+#include "LongWork.h"
 #include "Module1.h"
 #include "Prompts.h"
 #include "Settings.h"
@@ -53,9 +55,11 @@ QString archiveFromCommandLine(const QString &text) {
 } // namespace
 
 Unzip::Unzip()
-    : model_(new EntryListModel(this)), session_(VFunzip1, *model_, [](const QString &path) {
-          Forms::VFzip1().ZipFileName = path.toStdString();
-      }) {
+    : model_(new EntryListModel(this)),
+      session_(VFunzip1, *model_,
+               [](const QString &path) { Forms::VFzip1().ZipFileName = path.toStdString(); }),
+      commands_(
+          VFunzip1, [] { return std::ref(Forms::VFzip1()); }, session_) {
     setObjectName(QStringLiteral("Unzip"));
     setAcceptDrops(true);
     createMenus();
@@ -64,6 +68,13 @@ Unzip::Unzip()
     createStatusBar();
     connectReader();
     session_.changed = [this] { showSession(); };
+    commands_.failed = [this](const QString &text) {
+        prompts().message(this, Prompts::Icon::Critical, QStringLiteral("Erreur"), text);
+    };
+    commands_.ask = [this](const QString &title, const QString &text) {
+        return prompts().question(this, title, text);
+    };
+    commands_.noAssociation = [] { Forms::Assoc().exec(); };
     showSession();
 }
 
@@ -95,6 +106,7 @@ void Unzip::connectReader() {
         VFunzip1_Progress(written, original);
     };
     VFunzip1.DisplayMessage = [this](const std::string &m) { VFunzip1_DisplayMessage(m); };
+    VFunzip1.CancelRequested = [this] { return work_ && work_->cancelled(); };
     VFunzip1.ConfirmReplace = [this](const std::string &path) {
         return prompts().question(
             this, QStringLiteral("Confirmation"),
@@ -248,7 +260,44 @@ void Unzip::Mnu_Ajout_Click() {
     notYetAvailable();
 }
 void Unzip::Mnu_SupFich_Click() {
-    notYetAvailable();
+    const QStringList names = selectedEntries();
+    runLong(QStringLiteral("Suppression dans l'archive..."), [&] { commands_.remove(names); });
+}
+
+void Unzip::ListView1_DblClick() {
+    const QStringList names = selectedEntries();
+    runLong(QStringLiteral("Ouverture..."), [&] { commands_.open(names); });
+}
+
+QStringList Unzip::selectedEntries() const {
+    QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+    QStringList names;
+    for (const QModelIndex &row : rows)
+        names << model_->fullNameAt(row.row());
+    return names;
+}
+
+void Unzip::runLong(const QString &text, const std::function<void()> &work) {
+    LongWork longWork(this, text);
+    work_ = &longWork;
+    zipcomponent::VFzip &writer = Forms::VFzip1();
+    writer.Progress = [&](double done) {
+        longWork.tick(static_cast<std::int64_t>(done * 1000), 1000);
+    };
+    writer.CancelRequested = [&] { return longWork.cancelled(); };
+    menuBar()->setEnabled(false);
+    Toolbar1->setEnabled(false);
+    ListView1->setEnabled(false);
+    work();
+    menuBar()->setEnabled(true);
+    Toolbar1->setEnabled(true);
+    ListView1->setEnabled(true);
+    writer.Progress = nullptr;
+    writer.CancelRequested = nullptr;
+    work_ = nullptr;
+    ProgressBar1->setValue(0);
 }
 void Unzip::Mnu_AutoExtract_Click() {
     AutoExtract dialog(this);
@@ -325,6 +374,7 @@ void Unzip::VFunzip1_Progress(std::int64_t WrittenLength, std::int64_t OriginalL
         ProgressBar1->setMaximum(std::max(1, static_cast<int>(OriginalLength / progressScale_)));
     }
     ProgressBar1->setValue(static_cast<int>(WrittenLength / progressScale_));
+    if (work_) work_->tick(WrittenLength, OriginalLength);
 }
 
 void Unzip::VFunzip1_DisplayMessage(const std::string &Message) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ArchiveSession.h"
+#include "EntryCommands.h"
 #include "EntryListModel.h"
 #include "VFunzip.h"
 
@@ -49,6 +50,7 @@ public slots:
     void about_Click();
     void Toolbar1_ButtonClick(int button);
     void ListView1_Click();
+    void ListView1_DblClick();
     void SauveAffecteCoul();
 
 protected:
@@ -79,6 +81,10 @@ private:
     void VFunzip1_DisplayMessage(const std::string &Message);
 
     void openArchive(const QString &path);
+    QStringList selectedEntries() const; // full names, top to bottom
+    // Runs long work with the window kept alive and a stop offered (LongWork); the commands
+    // are off meanwhile and the progress bar back at 0 afterwards.
+    void runLong(const QString &text, const std::function<void()> &work);
     void applyListColours();
     void chooseColour(std::uint32_t &colour);
     void notYetAvailable();
@@ -86,6 +92,8 @@ private:
 
     EntryListModel *model_ = nullptr;
     ArchiveSession session_;
+    EntryCommands commands_;
+    class LongWork *work_ = nullptr; // the long work running, if any
     bool ended_ = false;
     bool shownOnce_ = false;
 

@@ -137,6 +137,7 @@ void Unzip::createFrames() {
     for (int c = 0; c < EntryListModel::kColumns; ++c)
         ListView1->setColumnWidth(c, px(EntryListModel::ColumnTwips(c)));
     ListView1->viewport()->installEventFilter(this);
+    connect(ListView1, &QTreeView::doubleClicked, this, &Unzip::ListView1_DblClick);
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &Unzip::ListView1_Click);
 
