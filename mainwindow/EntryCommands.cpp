@@ -9,6 +9,10 @@
 #include <QFile>
 #include <QLoggingCategory>
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
 Q_LOGGING_CATEGORY(lcCommands, "mivo.commands")
 
 using Module1::Shared;
@@ -61,6 +65,48 @@ bool EntryCommands::extract(const Extraction &request) {
     }
 }
 
+bool EntryCommands::add(const Addition &request) {
+    zipcomponent::VFzip &writer = writer_();
+    writer.ZipFileName = Shared().CurrentArchive.toStdString();
+    writer.NoSubFolders = request.noSubFolders;
+    writer.NoPathNames = request.noPathNames;
+    writer.Encrypt = request.encrypt;
+    writer.PasswordQuestion = password;
+    // The writer's own progress lines are not worth a box; what it passed over is.
+    QStringList notes;
+    writer.ZipMessage = [&notes](const std::string &m) {
+        if (m.rfind("Ajout de ", 0) != 0) notes << QString::fromStdString(m);
+    };
+    archive_.setMessage(QString());
+    bool done = true;
+    try {
+        writer.BeginBatch();
+        for (const QString &path : request.paths) {
+            try {
+                writer.AddFile(QFile::encodeName(path).toStdString());
+            } catch (const zipcomponent::Cancelled &) {
+                throw;
+            } catch (const zipcomponent::ZipError &e) {
+                qCWarning(lcCommands) << path << "--" << e.detail().c_str();
+                notes << QString::fromStdString(e.description());
+            }
+        }
+        writer.CommitBatch();
+    } catch (const zipcomponent::Cancelled &) {
+        writer.DiscardBatch();
+        done = false;
+    } catch (const zipcomponent::ZipError &e) {
+        writer.DiscardBatch();
+        notes << QString::fromStdString(e.description());
+        qCWarning(lcCommands) << "adding failed --" << e.detail().c_str();
+        done = false;
+    }
+    writer.ZipMessage = nullptr;
+    if (!notes.isEmpty()) report(notes.join(u'\r'), {});
+    if (Module1::IsFile(Shared().CurrentArchive)) archive_.reload();
+    return done && notes.isEmpty();
+}
+
 bool EntryCommands::remove(const QStringList &fullNames) {
     zipcomponent::VFzip &writer = writer_();
     writer.ZipFileName = Shared().CurrentArchive.toStdString();
@@ -83,6 +129,29 @@ bool EntryCommands::remove(const QStringList &fullNames) {
     }
     archive_.reload();
     return done;
+}
+
+QList<QUrl> EntryCommands::extractForDrag(const QStringList &fullNames) {
+    // A private folder (0700) of its own for each drag: the file manager copies from there.
+    QByteArray folder = QFile::encodeName(Module1::TempFolder() + QStringLiteral("mivo-XXXXXX"));
+    if (!mkdtemp(folder.data())) {
+        report(QStringLiteral("Impossible de préparer les fichiers à déposer."), strerror(errno));
+        return {};
+    }
+    reader_.DestinationFolder = folder.toStdString();
+    QList<QUrl> urls;
+    try {
+        for (const QString &name : fullNames) {
+            reader_.ExtractEntry(name.toStdString());
+            urls << QUrl::fromLocalFile(QFile::decodeName(folder) + u'/' + name);
+        }
+    } catch (const zipcomponent::Cancelled &) {
+        return {};
+    } catch (const zipcomponent::ZipError &e) {
+        report(QString::fromStdString(e.description()), e.detail());
+        return {};
+    }
+    return urls;
 }
 
 void EntryCommands::open(const QStringList &fullNames) {

@@ -6,8 +6,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 class ArchiveSession;
 namespace zipcomponent {
@@ -32,6 +35,15 @@ public:
     // failure report at the end. False when nothing was attempted or something failed.
     bool extract(const Extraction &request);
 
+    struct Addition {
+        short noSubFolders = 0, noPathNames = 0, encrypt = 0; // the add options
+        QStringList paths;                                    // files and folders
+    };
+    // Adds the files and folders to the open archive in one rewrite, then lists it again from
+    // the disk. A file that cannot be added is passed over and said, with any other warning of
+    // the writer, in one report at the end; a failed rewrite leaves the archive as it was.
+    bool add(const Addition &request);
+
     // Removes the entries of these full names in one rewrite of the archive, then lists the
     // archive again from the disk, failure or not (a failed rewrite leaves it as it was).
     bool remove(const QStringList &fullNames);
@@ -43,9 +55,15 @@ public:
     // the opening with "Erreur lors de l'ouverture du fichier !".
     void open(const QStringList &fullNames);
 
+    // Rows dragged out of the list: the entries written into a new private folder (0700) of
+    // the temporary folder, as file addresses for the file manager to copy; empty on failure.
+    QList<QUrl> extractForDrag(const QStringList &fullNames);
+
     std::function<void(const QString &text)> failed;
     std::function<bool(const QString &title, const QString &text)> ask; // Yes/No, No by default
     std::function<void()> noAssociation;
+    // The password of new encrypted entries; nullopt adds nothing.
+    std::function<std::optional<std::string>()> password;
 
 private:
     void report(const QString &text, const std::string &detail);

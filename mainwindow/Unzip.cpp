@@ -3,6 +3,7 @@
 #include "Assoc.h"
 #include "AutoExtract.h"
 #include "Colours.h"
+#include "EntryListView.h"
 #include "Forms.h"
 #include "LongWork.h"
 #include "Module1.h"
@@ -67,6 +68,7 @@ Unzip::Unzip()
     createToolbar();
     createStatusBar();
     connectReader();
+    connectDrags();
     session_.changed = [this] { showSession(); };
     commands_.failed = [this](const QString &text) {
         prompts().message(this, Prompts::Icon::Critical, QStringLiteral("Erreur"), text);
@@ -379,26 +381,4 @@ void Unzip::VFunzip1_Progress(std::int64_t WrittenLength, std::int64_t OriginalL
 
 void Unzip::VFunzip1_DisplayMessage(const std::string &Message) {
     session_.setMessage(QString::fromStdString(Message));
-}
-
-namespace {
-// The first local ZIP file among dropped items, or an empty text.
-QString droppedArchive(const QMimeData *data) {
-    for (const QUrl &url : data->urls())
-        if (url.isLocalFile() &&
-            url.toLocalFile().endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive))
-            return url.toLocalFile();
-    return {};
-}
-} // namespace
-
-void Unzip::dragEnterEvent(QDragEnterEvent *event) {
-    if (!droppedArchive(event->mimeData()).isEmpty()) event->acceptProposedAction();
-}
-
-void Unzip::dropEvent(QDropEvent *event) {
-    const QString path = droppedArchive(event->mimeData());
-    if (path.isEmpty()) return;
-    event->acceptProposedAction();
-    openArchive(path);
 }

@@ -57,7 +57,9 @@ protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    // UnzipDrops.cpp
     void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -71,6 +73,8 @@ private:
     void centre();
 
     void connectReader();
+    void connectDrags();                          // UnzipDrops.cpp
+    bool dropAdds(const QDropEvent *event) const; // files dropped here go into the archive
     void showSession(); // title, panels, command states and frames as the session says
 
     void Form_Activate();
@@ -97,7 +101,7 @@ private:
     bool ended_ = false;
     bool shownOnce_ = false;
 
-    QTreeView *ListView1 = nullptr;
+    class EntryListView *ListView1 = nullptr;
     QProgressBar *ProgressBar1 = nullptr;
     QToolBar *Toolbar1 = nullptr;
     QGroupBox *Frame4 = nullptr, *Frame5 = nullptr, *Frame6 = nullptr;

@@ -2,6 +2,7 @@
 // (15 twips = 1 px at 96 dpi). A caption that needs more room than its place gives grows its
 // control to the right or down; the menu bar, the toolbar and the entry list keep their places.
 #include "CaptionFit.h"
+#include "EntryListView.h"
 #include "Unzip.h"
 
 #include <QCheckBox>
@@ -121,7 +122,7 @@ void Unzip::createFrames() {
     Frame4->setObjectName(QStringLiteral("Frame4"));
     Frame4->setGeometry(px(120), px(1080), px(7575), px(5175));
 
-    ListView1 = new QTreeView(Frame4);
+    ListView1 = new EntryListView(Frame4);
     ListView1->setObjectName(QStringLiteral("ListView1"));
     ListView1->setGeometry(px(120), px(240), px(7335), px(3135));
     ListView1->setModel(model_);
@@ -131,6 +132,8 @@ void Unzip::createFrames() {
     ListView1->setAllColumnsShowFocus(true);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setDragEnabled(true);
+    ListView1->setDragDropMode(QAbstractItemView::DragOnly);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView1->setToolTip(QStringLiteral("Double clic pour ouverture d'un fichier"));
     ListView1->header()->setStretchLastSection(false);

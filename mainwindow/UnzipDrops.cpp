@@ -1,0 +1,76 @@
+// Drag and drop on the main window: a ZIP file dropped alone opens; files and folders dropped on
+// the entry list while an archive is open are added to it with the add dialog's stored options;
+// rows dragged out of the list become files for the file manager.
+#include "EntryListView.h"
+#include "Module1.h"
+#include "Prompts.h"
+#include "Unzip.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+
+using Module1::Shared;
+
+namespace {
+
+QStringList localFiles(const QMimeData *data) {
+    QStringList files;
+    for (const QUrl &url : data->urls()) {
+        if (!url.isLocalFile()) return {};
+        files << url.toLocalFile();
+    }
+    return files;
+}
+
+bool isArchive(const QStringList &files) {
+    return files.size() == 1 && files[0].endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive);
+}
+
+} // namespace
+
+void Unzip::connectDrags() {
+    ListView1->filesToDrag = [this] { return commands_.extractForDrag(selectedEntries()); };
+    commands_.password = [this]() -> std::optional<std::string> {
+        const auto p =
+            prompts().password(this, QStringLiteral("Mot de passe"),
+                               QStringLiteral("Mot de passe des fichiers ajoutés :"), true);
+        if (!p) return std::nullopt;
+        return p->toStdString();
+    };
+}
+
+bool Unzip::dropAdds(const QDropEvent *event) const {
+    const QPoint onList = ListView1->viewport()->mapFrom(this, event->position().toPoint());
+    return session_.state() != ArchiveState::NoArchive &&
+           ListView1->viewport()->rect().contains(onList);
+}
+
+void Unzip::dragEnterEvent(QDragEnterEvent *event) {
+    if (!localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Unzip::dragMoveEvent(QDragMoveEvent *event) {
+    const QStringList files = localFiles(event->mimeData());
+    if (isArchive(files) || (!files.isEmpty() && dropAdds(event)))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void Unzip::dropEvent(QDropEvent *event) {
+    const QStringList files = localFiles(event->mimeData());
+    if (isArchive(files)) {
+        event->acceptProposedAction();
+        return openArchive(files[0]);
+    }
+    if (files.isEmpty() || !dropAdds(event)) return event->ignore();
+    event->acceptProposedAction();
+    const auto &s = Shared();
+    EntryCommands::Addition addition;
+    addition.noSubFolders = s.NoSubFoldersOption;
+    addition.noPathNames = s.NoPathNamesOption;
+    addition.encrypt = s.EncryptOption;
+    addition.paths = files;
+    runLong(QStringLiteral("Ajout à l'archive..."), [&] { commands_.add(addition); });
+}
