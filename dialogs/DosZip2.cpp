@@ -70,6 +70,7 @@ void DosZip2::createControls() {
     Command5->setToolTip(
         QStringLiteral("Choix du dossier de décompression et extraction du fichier Zip"));
     Command5->setDefault(true);
+    Command5->setEnabled(false); // until the tree reports a folder: never an empty choice
 
     Tree1 = place(new ExplorerTree(form), "Tree1", 120, 480, 5160, 3960);
     Label3 = place(new QLabel(form), "Label3", 1080, 120, 4200, 255);

@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QShortcut>
 
 using Module1::FileExists;
 using Module1::Shared;
@@ -92,13 +93,20 @@ void Zip2::createControls() {
     Frame1 = place(new QGroupBox(form), "Frame1", 6120, 4560, 2760, 1920);
     Command4 = place(new QPushButton(QStringLiteral("&Annuler"), Frame1), "Command4", 120, 1320,
                      2520, 375);
-    // "&Ajouter" alone answers Alt+A; Escape and the title bar cancel.
-    Command4->setShortcut(QKeySequence());
     Command3 = place(new QPushButton(QStringLiteral("&Tout sélectionner"), Frame1), "Command3",
                      120, 300, 2520, 375);
     Command1 = place(new QPushButton(QStringLiteral("&Ajouter"), Frame1), "Command1", 120, 810,
                      2520, 375);
     Command1->setEnabled(false);
+    // "&Ajouter" and "&Annuler" show the same letter. Alt+A belongs to "&Ajouter" alone (Escape
+    // and the title bar cancel), and is taken even while "&Ajouter" is disabled, so that it
+    // never types an "a" into the filter field.
+    Command1->setShortcut(QKeySequence());
+    Command4->setShortcut(QKeySequence());
+    auto *altA = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_A), this);
+    connect(altA, &QShortcut::activated, this, [this] {
+        if (Command1->isEnabled()) Command1->animateClick();
+    });
 
     connect(Command1, &QPushButton::clicked, this, &Zip2::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &Zip2::Command3_Click);
