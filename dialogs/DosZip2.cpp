@@ -45,15 +45,15 @@ void DosZip2::createControls() {
     form->setFixedSize(px(5400), px(7080));
 
     Frame1 = place(new QGroupBox(form), "Frame1", 120, 5040, 5160, 1095);
-    Text1 = place(new QLineEdit(Frame1), "Text1", 1620, 240, 3375, 315);
-    Command4 = place(new QPushButton(QStringLiteral("OK"), Frame1), "Command4", 2460, 660, 1215,
-                     375);
+    Text1 = place(new QLineEdit(Frame1), "Text1", 1860, 240, 3135, 315);
+    Command4 =
+        place(new QPushButton(QStringLiteral("OK"), Frame1), "Command4", 2460, 660, 1215, 375);
     Command4->setEnabled(false);
-    Command2 = place(new QPushButton(QStringLiteral("Annuler"), Frame1), "Command2", 3780, 660,
-                     1215, 375);
+    Command2 =
+        place(new QPushButton(QStringLiteral("Annuler"), Frame1), "Command2", 3780, 660, 1215, 375);
     Command2->setToolTip(QStringLiteral("Annule la création d'un sous dossier"));
-    Label1 = place(new QLabel(QStringLiteral("Nom du dossier :"), Frame1), "Label1", 120, 300,
-                   1455, 255);
+    Label1 = place(new QLabel(QStringLiteral("Nom du dossier :"), Frame1), "Label1", 120, 300, 1695,
+                   255);
     Frame1->hide();
 
     Command1 = place(new QPushButton(QStringLiteral("Nouveau dossier..."), form), "Command1", 120,

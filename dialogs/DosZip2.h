@@ -26,11 +26,11 @@ public:
     void applyColours();
 
 public slots:
-    void Command1_Click(); // Nouveau dossier...
-    void Command2_Click(); // Annuler (the panel)
-    void Command3_Click(); // &Annuler
-    void Command4_Click(); // OK (the panel)
-    void Command5_Click(); // &Extraire
+    void Command1_Click();  // Nouveau dossier...
+    void Command2_Click();  // Annuler (the panel)
+    void Command3_Click();  // &Annuler
+    void Command4_Click();  // OK (the panel)
+    void Command5_Click();  // &Extraire
     void reject() override; // every cancel: DialogCancelled = 1
 
 protected:
@@ -44,8 +44,8 @@ private:
 
     QGroupBox *Frame1 = nullptr, *Frame2 = nullptr;
     QLineEdit *Text1 = nullptr;
-    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr,
-                *Command4 = nullptr, *Command5 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
+                *Command5 = nullptr;
     ExplorerTree *Tree1 = nullptr;
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr;
 };

@@ -55,7 +55,7 @@ Zip2::Zip2(QWidget *parent) : QDialog(parent) {
     // Asked once per add, at its first encrypted file, by whoever adds through this writer.
     VFzip1.PasswordQuestion = [this]() -> std::optional<std::string> {
         const std::optional<Prompts::EncryptionChoice> choice = prompts().encryption(this);
-        password_ = !choice                       ? Password::Cancelled
+        password_ = !choice                      ? Password::Cancelled
                     : choice->password.isEmpty() ? Password::Empty
                                                  : Password::Given;
         if (password_ == Password::Cancelled) return std::nullopt;
@@ -93,10 +93,10 @@ void Zip2::createControls() {
     Frame1 = place(new QGroupBox(form), "Frame1", 6120, 4560, 2760, 1920);
     Command4 = place(new QPushButton(QStringLiteral("&Annuler"), Frame1), "Command4", 120, 1320,
                      2520, 375);
-    Command3 = place(new QPushButton(QStringLiteral("&Tout sélectionner"), Frame1), "Command3",
-                     120, 300, 2520, 375);
-    Command1 = place(new QPushButton(QStringLiteral("&Ajouter"), Frame1), "Command1", 120, 810,
-                     2520, 375);
+    Command3 = place(new QPushButton(QStringLiteral("&Tout sélectionner"), Frame1), "Command3", 120,
+                     300, 2520, 375);
+    Command1 =
+        place(new QPushButton(QStringLiteral("&Ajouter"), Frame1), "Command1", 120, 810, 2520, 375);
     Command1->setEnabled(false);
     // "&Ajouter" and "&Annuler" show the same letter. Alt+A belongs to "&Ajouter" alone (Escape
     // and the title bar cancel), and is taken even while "&Ajouter" is disabled, so that it

@@ -35,9 +35,9 @@ public:
     zipcomponent::VFzip VFzip1;
 
 public slots:
-    void Command1_Click(); // &Ajouter
-    void Command3_Click(); // &Tout sélectionner
-    void Command4_Click(); // &Annuler
+    void Command1_Click();  // &Ajouter
+    void Command3_Click();  // &Tout sélectionner
+    void Command4_Click();  // &Annuler
     void reject() override; // every cancel: DialogCancelled = 1
 
 protected:
@@ -62,7 +62,7 @@ private:
     enum class Password { NotAsked, Given, Cancelled, Empty };
 
     FilePattern pattern_;
-    QStringList *problems_ = nullptr; // during addFiles: where the writer's skip notes go
+    QStringList *problems_ = nullptr;        // during addFiles: where the writer's skip notes go
     Password password_ = Password::NotAsked; // the answer to this add's password question
 
     QGroupBox *Frame2 = nullptr, *Frame3 = nullptr, *fram1 = nullptr, *Frame1 = nullptr;

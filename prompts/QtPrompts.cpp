@@ -151,8 +151,8 @@ std::unique_ptr<Prompts> &current() {
 } // namespace
 
 std::optional<Prompts::EncryptionChoice> Prompts::encryption(QWidget *parent) {
-    const std::optional<QString> given = password(parent, QStringLiteral("Chiffrement des fichiers"),
-                                                  QStringLiteral("Mot de passe :"), true);
+    const std::optional<QString> given = password(
+        parent, QStringLiteral("Chiffrement des fichiers"), QStringLiteral("Mot de passe :"), true);
     if (!given) return std::nullopt;
     return EncryptionChoice{*given, Encryption::Aes256};
 }

@@ -1,6 +1,7 @@
 // The extraction dialog: where it opens, the new sub-folder panel, the ways of closing it and
 // what each leaves in the shared state.
 #include "DosZip2.h"
+#include "CaptionFit.h"
 #include "FolderDialogFixture.h"
 
 #include <QGroupBox>
@@ -27,7 +28,8 @@ TEST_F(DosZip2Test, ControlsTextsAndTooltips) {
     EXPECT_EQ(button("Command1")->text(), QStringLiteral("Nouveau dossier..."));
     EXPECT_EQ(button("Command1")->toolTip(), QStringLiteral("Création d'un sous dossier"));
     EXPECT_EQ(button("Command2")->text(), QStringLiteral("Annuler"));
-    EXPECT_EQ(button("Command2")->toolTip(), QStringLiteral("Annule la création d'un sous dossier"));
+    EXPECT_EQ(button("Command2")->toolTip(),
+              QStringLiteral("Annule la création d'un sous dossier"));
     EXPECT_EQ(button("Command3")->text(), QStringLiteral("&Annuler"));
     EXPECT_EQ(button("Command3")->toolTip(), QStringLiteral("Fermer la fenêtre"));
     EXPECT_EQ(button("Command4")->text(), QStringLiteral("OK"));
@@ -38,7 +40,9 @@ TEST_F(DosZip2Test, ControlsTextsAndTooltips) {
     EXPECT_EQ(child<QLabel>(d, "Label1")->text(), QStringLiteral("Nom du dossier :"));
     EXPECT_EQ(child<QLabel>(d, "Label2")->text(), QStringLiteral("Dossier :"));
     EXPECT_FALSE(shown("Frame1"));
-    EXPECT_TRUE(SharedAccelerators(&d).isEmpty()) << SharedAccelerators(&d).join(u' ').toStdString();
+    EXPECT_TRUE(CaptionFit::Clipped(&d).isEmpty());
+    EXPECT_TRUE(SharedAccelerators(&d).isEmpty())
+        << SharedAccelerators(&d).join(u' ').toStdString();
 }
 
 TEST_F(DosZip2Test, OpensAtTheStoredFolderWhenItHoldsAFile) {
@@ -52,8 +56,8 @@ TEST_F(DosZip2Test, OpensAtTheStoredFolderWhenItHoldsAFile) {
 }
 
 TEST_F(DosZip2Test, OpensAtTheProgramFolderWhenTheStoredOneHoldsNoFile) {
-    for (const QString &stored : {folder(QStringLiteral("only/sub")).chopped(4),
-                                  base + QStringLiteral("/missing")}) {
+    for (const QString &stored :
+         {folder(QStringLiteral("only/sub")).chopped(4), base + QStringLiteral("/missing")}) {
         Shared().ExtractFolder = stored;
         EXPECT_EQ(tree()->CurrentFolder(), app) << stored.toStdString();
         EXPECT_EQ(Shared().ExtractFolder, stored); // kept, no message

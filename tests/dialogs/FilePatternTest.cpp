@@ -24,19 +24,20 @@ QStringList kept(const QString &pattern) {
 TEST(FilePatternTest, WildcardsMatchTheWholeNameInAnyCase) {
     EXPECT_EQ(kept(QStringLiteral("*.txt")), (QStringList{"a.txt", "B.TXT"}));
     EXPECT_EQ(kept(QStringLiteral("?.c")), (QStringList{"x.c"}));
-    EXPECT_EQ(kept(QStringLiteral("[ab]*")), (QStringList{"a.txt", "B.TXT", "a.txt.bak", "atxt",
-                                                          "apple.doc", "banana"}));
+    EXPECT_EQ(kept(QStringLiteral("[ab]*")),
+              (QStringList{"a.txt", "B.TXT", "a.txt.bak", "atxt", "apple.doc", "banana"}));
     EXPECT_EQ(kept(QStringLiteral("[!ab]*.doc")), (QStringList{"cherry.doc"}));
     EXPECT_EQ(kept(QStringLiteral("readme")), (QStringList{"README"}));
 }
 
 TEST(FilePatternTest, StarDotStarAndStarMatchEveryName) {
-    const QStringList all{"a.txt", "B.TXT", "a.txt.bak", "atxt", "README", "x.c", "xy.c",
-                          "apple.doc", "banana", "cherry.doc", ".profile"};
+    const QStringList all{"a.txt", "B.TXT",     "a.txt.bak", "atxt",       "README",  "x.c",
+                          "xy.c",  "apple.doc", "banana",    "cherry.doc", ".profile"};
     EXPECT_EQ(kept(QStringLiteral("*.*")), all);
     EXPECT_EQ(kept(QStringLiteral("*")), all);
     EXPECT_EQ(kept(QString()), all);
-    EXPECT_EQ(kept(QStringLiteral("a*.*")), (QStringList{"a.txt", "a.txt.bak", "atxt", "apple.doc"}));
+    EXPECT_EQ(kept(QStringLiteral("a*.*")),
+              (QStringList{"a.txt", "a.txt.bak", "atxt", "apple.doc"}));
 }
 
 TEST(FilePatternTest, SemicolonListsAnyOfTheirWildcards) {

@@ -132,15 +132,15 @@ TEST_F(Zip2AddTest, OneAddIsOneRewrite) {
         }
     ::close(watch);
     EXPECT_EQ(replaced, 1);
-    EXPECT_EQ(entries(), (QStringList{"README", withPath("a.txt"), withPath("b.TXT"),
-                                      withPath("c.doc")}));
+    EXPECT_EQ(entries(),
+              (QStringList{"README", withPath("a.txt"), withPath("b.TXT"), withPath("c.doc")}));
 }
 
 TEST_F(Zip2AddTest, FilesLeftOutAreShownInOneErrorBoxAndTheOthersAdded) {
     // The archive itself is listed in the folder; gone.txt disappears once listed.
     archive = src + QStringLiteral("/out.zip");
-    ASSERT_EQ(ziptest::Shell("cd " + ziptest::Quote(src.toStdString()) + " && zip -q out.zip README"),
-              0);
+    ASSERT_EQ(
+        ziptest::Shell("cd " + ziptest::Quote(src.toStdString()) + " && zip -q out.zip README"), 0);
     ziptest::WriteFile(path("src/gone.txt"), "soon gone");
     Forms::UnloadAll(); // loaded again with these files listed
     Shared().CurrentArchive = archive;
@@ -151,9 +151,10 @@ TEST_F(Zip2AddTest, FilesLeftOutAreShownInOneErrorBoxAndTheOthersAdded) {
     ASSERT_TRUE(QFile::remove(src + QStringLiteral("/gone.txt")));
     button("Command1")->click();
     ASSERT_TRUE(gone(d));
-    ASSERT_EQ(messages(),
-              QStringList{"Erreur|Le fichier « " + src + "/gone.txt » est introuvable.\r"
-                          "Ignoré (c'est l'archive elle-même) : " + src + "/out.zip"});
+    ASSERT_EQ(messages(), QStringList{"Erreur|Le fichier « " + src +
+                                      "/gone.txt » est introuvable.\r"
+                                      "Ignoré (c'est l'archive elle-même) : " +
+                                      src + "/out.zip"});
     EXPECT_EQ(prompts->messages()[0].icon, Prompts::Icon::Critical);
     EXPECT_EQ(entries(), (QStringList{"README", withPath("a.txt")}));
     EXPECT_EQ(Shared().LastAddFolder, src);

@@ -63,7 +63,8 @@ protected:
     }
     // The archive's entry names, in the archive's order.
     QStringList entries() {
-        return QString::fromStdString(PeerOutput("unzip -Z1 " + ziptest::Quote(archive.toStdString()) +
+        return QString::fromStdString(PeerOutput("unzip -Z1 " +
+                                                 ziptest::Quote(archive.toStdString()) +
                                                  " 2>/dev/null"))
             .split(u'\n', Qt::SkipEmptyParts);
     }

@@ -1,5 +1,6 @@
 // The add dialog without adding: where it opens, the file list and its filter, the selection
 // and "&Ajouter", the accelerators, activation and the ways of cancelling.
+#include "CaptionFit.h"
 #include "Zip2Fixture.h"
 
 #include <QGroupBox>
@@ -24,6 +25,9 @@ TEST_F(Zip2Test, ControlsAndTexts) {
     EXPECT_EQ(button("Command4")->text(), QStringLiteral("&Annuler"));
     EXPECT_FALSE(button("Command1")->isEnabled());
     EXPECT_EQ(child<QListWidget>(d, "List1")->count(), 0);
+    EXPECT_TRUE(CaptionFit::Clipped(&d).isEmpty());
+    // Alt+A is "&Ajouter"'s alone (pinned by the key tests); every other letter reaches one.
+    EXPECT_EQ(SharedAccelerators(&d), (QStringList{"Command4", "Command1"}));
 }
 
 TEST_F(Zip2Test, ListsTheVisibleFilesOfTheStartFolderNoneSelected) {
@@ -124,8 +128,7 @@ TEST_F(Zip2Test, EveryCancelWritesNothingAndTheNextShowingHasTheStoredOptions) {
     Shared().NoPathNamesOption = 1;
     Forms::UnloadAll(); // loaded again with this option
     const std::vector<std::function<void(Zip2 &)>> cancels = {
-        [this](Zip2 &) { button("Command4")->click(); },
-        [](Zip2 &d) { press(d, Qt::Key_Escape); },
+        [this](Zip2 &) { button("Command4")->click(); }, [](Zip2 &d) { press(d, Qt::Key_Escape); },
         [](Zip2 &d) { d.close(); }, // the title bar
     };
     for (const auto &cancel : cancels) {
