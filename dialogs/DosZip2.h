@@ -2,6 +2,7 @@
 // create a sub-folder there. It hands back through the shared state only: "&Extraire" leaves
 // the folder in ExtractFolder and ConfirmedExtractFolder; "&Annuler", Escape and the title bar
 // set DialogCancelled to 1. Every way of closing it destroys it (the registry's instance).
+// The extract command sets DialogCancelled = 0 and runs Forms::DosZip2().exec().
 // Controls keep their names as object names.
 #pragma once
 

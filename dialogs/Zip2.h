@@ -3,6 +3,8 @@
 // updates the main window through the archive's owner. It owns the program's archive writer,
 // which the removal command borrows through the registry. "&Annuler", Escape and the title bar
 // set DialogCancelled to 1. Every way of closing it destroys it (the registry's instance).
+// The add command sets Forms::VFzip1().ZipFileName and DialogCancelled = 0, then runs exec();
+// DialogCancelled still 0 afterwards means an add was attempted, whatever its outcome.
 // Controls keep their names as object names.
 #pragma once
 
