@@ -1,8 +1,10 @@
 #include "Forms.h"
 
 #include "Assoc.h"
+#include "DosZip2.h"
 #include "Unzip.h"
 #include "VFzip.h"
+#include "Zip2.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -19,6 +21,21 @@ QPointer<::Unzip> &unzipInstance() {
 QPointer<::Assoc> &assocInstance() {
     static QPointer<::Assoc> instance;
     return instance;
+}
+
+QPointer<::DosZip2> &dosZip2Instance() {
+    static QPointer<::DosZip2> instance;
+    return instance;
+}
+
+QPointer<::Zip2> &zip2Instance() {
+    static QPointer<::Zip2> instance;
+    return instance;
+}
+
+template <typename Window> void unload(QPointer<Window> &slot) {
+    delete slot.data();
+    slot = nullptr;
 }
 
 // A window of the registry: created hidden on first touch, its loading code run then, and
@@ -55,16 +72,23 @@ bool UnzipLoaded() {
     return !unzipInstance().isNull();
 }
 
+::DosZip2 &DosZip2() {
+    return loaded(dosZip2Instance());
+}
+
+::Zip2 &Zip2() {
+    return loaded(zip2Instance());
+}
+
 zipcomponent::VFzip &VFzip1() {
-    static zipcomponent::VFzip writer;
-    return writer;
+    return Zip2().VFzip1;
 }
 
 void UnloadAll() {
-    delete assocInstance().data();
-    assocInstance() = nullptr;
-    delete unzipInstance().data();
-    unzipInstance() = nullptr;
+    unload(dosZip2Instance());
+    unload(zip2Instance());
+    unload(assocInstance());
+    unload(unzipInstance());
 }
 
 } // namespace Forms

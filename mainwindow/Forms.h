@@ -8,7 +8,9 @@
 
 class ArchiveSession;
 class Assoc;
+class DosZip2;
 class Unzip;
+class Zip2;
 namespace zipcomponent {
 class VFzip;
 }
@@ -35,8 +37,13 @@ bool UnzipLoaded();
 // panels) goes through it, so no dialog needs the main window's class.
 ArchiveSession &Archive();
 
-// The archive writer shared by the add dialog and the removal command. It will belong to the
-// add dialog, which touching it creates hidden and loads, as any window of the registry.
+// The extraction and add dialogs, created hidden and loaded on first touch; the caller shows
+// them modally with exec(), which destroys them when they close.
+::DosZip2 &DosZip2();
+::Zip2 &Zip2();
+
+// The archive writer shared by the add dialog and the removal command: the add dialog's own,
+// so touching it creates that dialog hidden and loads it.
 zipcomponent::VFzip &VFzip1();
 
 // Destroys every window (the program's end, or between tests).

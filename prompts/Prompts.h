@@ -35,6 +35,15 @@ public:
     // A password; with `confirm` it is typed twice and must match. nullopt when cancelled.
     virtual std::optional<QString> password(QWidget *parent, const QString &title,
                                             const QString &label, bool confirm) = 0;
+
+    // The password of files about to be encrypted, typed twice (never empty), and the method.
+    enum class Encryption { Aes256, Traditional };
+    struct EncryptionChoice {
+        QString password;
+        Encryption method = Encryption::Aes256;
+    };
+    // nullopt when cancelled. By default the password question with AES-256.
+    virtual std::optional<EncryptionChoice> encryption(QWidget *parent);
 };
 
 // A text with CR line breaks, as the windows write them, with real line breaks ("\n").

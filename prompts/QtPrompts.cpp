@@ -12,9 +12,58 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTranslator>
 
 namespace {
+
+// A password typed once, or twice when it must be confirmed; OK refuses an empty one and two
+// that differ, with the reason under the fields.
+class PasswordDialog : public QDialog {
+public:
+    PasswordDialog(QWidget *parent, const QString &title, const QString &label, bool confirm)
+        : QDialog(parent), form_(new QFormLayout(this)) {
+        setWindowTitle(title);
+        first_ = passwordField(QStringLiteral("Password"));
+        form_->addRow(label, first_);
+        if (confirm) {
+            second_ = passwordField(QStringLiteral("Confirmation"));
+            form_->addRow(QStringLiteral("Confirmation :"), second_);
+        }
+        error_ = new QLabel(this);
+        error_->setObjectName(QStringLiteral("Error"));
+        form_->addRow(error_);
+        auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+        buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
+        form_->addRow(buttons);
+        QObject::connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        QObject::connect(buttons, &QDialogButtonBox::accepted, this, [this] {
+            if (first_->text().isEmpty())
+                error_->setText(QStringLiteral("Le mot de passe ne peut pas être vide."));
+            else if (second_ && second_->text() != first_->text())
+                error_->setText(QStringLiteral("Les deux mots de passe sont différents."));
+            else
+                accept();
+        });
+    }
+    // Another row above the error line and the buttons.
+    void addChoice(const QString &label, QWidget *field) {
+        form_->insertRow(form_->rowCount() - 2, label, field);
+    }
+    QString password() const { return first_->text(); }
+
+private:
+    QLineEdit *passwordField(const QString &name) {
+        auto *field = new QLineEdit(this);
+        field->setObjectName(name);
+        field->setEchoMode(QLineEdit::Password);
+        return field;
+    }
+
+    QFormLayout *form_;
+    QLineEdit *first_ = nullptr, *second_ = nullptr;
+    QLabel *error_ = nullptr;
+};
 
 class QtPrompts final : public Prompts {
 public:
@@ -57,35 +106,25 @@ public:
     }
     std::optional<QString> password(QWidget *parent, const QString &title, const QString &label,
                                     bool confirm) override {
-        QDialog dialog(parent);
-        dialog.setWindowTitle(title);
-        auto *form = new QFormLayout(&dialog);
-        auto *first = new QLineEdit(&dialog);
-        first->setEchoMode(QLineEdit::Password);
-        form->addRow(label, first);
-        QLineEdit *second = nullptr;
-        if (confirm) {
-            second = new QLineEdit(&dialog);
-            second->setEchoMode(QLineEdit::Password);
-            form->addRow(QStringLiteral("Confirmation :"), second);
-        }
-        auto *error = new QLabel(&dialog);
-        form->addRow(error);
-        auto *buttons =
-            new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-        buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Annuler"));
-        form->addRow(buttons);
-        QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-        QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
-            if (first->text().isEmpty())
-                error->setText(QStringLiteral("Le mot de passe ne peut pas être vide."));
-            else if (second && second->text() != first->text())
-                error->setText(QStringLiteral("Les deux mots de passe sont différents."));
-            else
-                dialog.accept();
-        });
+        PasswordDialog dialog(parent, title, label, confirm);
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-        return first->text();
+        return dialog.password();
+    }
+    std::optional<EncryptionChoice> encryption(QWidget *parent) override {
+        PasswordDialog dialog(parent, QStringLiteral("Chiffrement des fichiers"),
+                              QStringLiteral("Mot de passe :"), true);
+        auto *aes = new QRadioButton(QStringLiteral("AES-256 (recommandé)"), &dialog);
+        aes->setObjectName(QStringLiteral("Aes256"));
+        aes->setChecked(true);
+        auto *traditional = new QRadioButton(
+            QStringLiteral("Chiffrement ZIP traditionnel (anciens logiciels, peu sûr)"), &dialog);
+        traditional->setObjectName(QStringLiteral("Traditional"));
+        dialog.addChoice(QStringLiteral("Méthode :"), aes);
+        dialog.addChoice(QString(), traditional);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return EncryptionChoice{dialog.password(), traditional->isChecked()
+                                                       ? Encryption::Traditional
+                                                       : Encryption::Aes256};
     }
 
 private:
@@ -110,6 +149,13 @@ std::unique_ptr<Prompts> &current() {
 }
 
 } // namespace
+
+std::optional<Prompts::EncryptionChoice> Prompts::encryption(QWidget *parent) {
+    const std::optional<QString> given = password(
+        parent, QStringLiteral("Chiffrement des fichiers"), QStringLiteral("Mot de passe :"), true);
+    if (!given) return std::nullopt;
+    return EncryptionChoice{*given, Encryption::Aes256};
+}
 
 QString WithLineBreaks(const QString &text) {
     QString shown = text;

@@ -47,6 +47,11 @@ std::optional<QString> ScriptedPrompts::password(QWidget *, const QString &title
     return take(passwordAnswers, std::optional<QString>());
 }
 
+std::optional<Prompts::EncryptionChoice> ScriptedPrompts::encryption(QWidget *) {
+    asked.push_back({QStringLiteral("encryption"), QString(), QString()});
+    return take(encryptionAnswers, std::optional<EncryptionChoice>());
+}
+
 std::vector<ScriptedPrompts::Asked> ScriptedPrompts::messages() const {
     std::vector<Asked> out;
     for (const Asked &a : asked)

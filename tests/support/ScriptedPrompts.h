@@ -11,7 +11,8 @@
 class ScriptedPrompts : public Prompts {
 public:
     struct Asked {
-        QString kind; // "open", "save", "executable", "colour", "message", "question", "password"
+        QString kind; // "open", "save", "executable", "colour", "message", "question", "password",
+                      // "encryption"
         QString title;
         QString text;
         Icon icon = Icon::Information;
@@ -21,6 +22,7 @@ public:
     std::deque<std::optional<QColor>> colourAnswers;
     std::deque<bool> questionAnswers;
     std::deque<std::optional<QString>> passwordAnswers;
+    std::deque<std::optional<EncryptionChoice>> encryptionAnswers;
     std::vector<Asked> asked;
     std::vector<QColor> colourPresets;
     std::vector<QString> saveSuffixes; // the default suffix of each save question
@@ -34,6 +36,7 @@ public:
     bool question(QWidget *, const QString &title, const QString &text) override;
     std::optional<QString> password(QWidget *, const QString &title, const QString &label,
                                     bool confirm) override;
+    std::optional<EncryptionChoice> encryption(QWidget *) override;
 
     // The messages shown, in order.
     std::vector<Asked> messages() const;
