@@ -15,6 +15,9 @@
 
 Q_LOGGING_CATEGORY(lcCommands, "mivo.commands")
 
+const QString EntryCommands::kNoArchive =
+    QStringLiteral("Aucune archive n'est ouverte : ouvrez d'abord une archive.");
+
 using Module1::Shared;
 
 EntryCommands::EntryCommands(zipcomponent::VFunzip &reader,
@@ -26,15 +29,18 @@ void EntryCommands::report(const QString &text, const std::string &detail) {
     if (failed) failed(text);
 }
 
+bool EntryCommands::canExtract() const {
+    return archive_.state() == ArchiveState::Archive ||
+           archive_.state() == ArchiveState::ArchiveAfterChange;
+}
+
 bool EntryCommands::extract(const Extraction &request) {
     reader_.ConfirmOverwrite = request.confirmOverwrite;
     reader_.SkipOlderFiles = request.skipOlderFiles;
     reader_.AlwaysOverwrite = request.alwaysOverwrite;
     if (request.folder.isEmpty()) return false;
-    // Open cancelled leaves extraction enabled with no archive shown.
-    if (archive_.state() != ArchiveState::Archive &&
-        archive_.state() != ArchiveState::ArchiveAfterChange) {
-        report(QStringLiteral("Aucune archive n'est ouverte : ouvrez d'abord une archive."), {});
+    if (!canExtract()) {
+        report(kNoArchive, {});
         return false;
     }
     reader_.DestinationFolder = request.folder.toStdString();
@@ -70,12 +76,14 @@ bool EntryCommands::add(const Addition &request) {
     writer.ZipFileName = Shared().CurrentArchive.toStdString();
     writer.NoSubFolders = request.noSubFolders;
     writer.NoPathNames = request.noPathNames;
-    writer.Encrypt = request.encrypt;
-    writer.PasswordQuestion = password;
-    // The writer's own progress lines are not worth a box; what it passed over is.
+    writer.Encrypt = request.encrypt; // the writer's owner asks for the password
+    // The writer's own progress lines are not worth a box; what it passed over is. Its owner
+    // (the add dialog) keeps hearing every message.
     QStringList notes;
-    writer.ZipMessage = [&notes](const std::string &m) {
+    const auto owner = writer.ZipMessage;
+    writer.ZipMessage = [&notes, &owner](const std::string &m) {
         if (m.rfind("Ajout de ", 0) != 0) notes << QString::fromStdString(m);
+        if (owner) owner(m);
     };
     archive_.setMessage(QString());
     bool done = true;
@@ -101,7 +109,7 @@ bool EntryCommands::add(const Addition &request) {
         qCWarning(lcCommands) << "adding failed --" << e.detail().c_str();
         done = false;
     }
-    writer.ZipMessage = nullptr;
+    writer.ZipMessage = owner;
     if (!notes.isEmpty()) report(notes.join(u'\r'), {});
     if (Module1::IsFile(Shared().CurrentArchive)) archive_.reload();
     return done && notes.isEmpty();

@@ -9,8 +9,6 @@
 #include <QUrl>
 
 #include <functional>
-#include <optional>
-#include <string>
 
 class ArchiveSession;
 namespace zipcomponent {
@@ -29,6 +27,10 @@ public:
 
     EntryCommands(zipcomponent::VFunzip &reader, std::function<zipcomponent::VFzip &()> writer,
                   ArchiveSession &archive);
+
+    // Whether an archive is shown to extract from (Open cancelled enables extraction with none).
+    bool canExtract() const;
+    static const QString kNoArchive; // what is said otherwise
 
     // The reader takes the overwrite options in every case; then, with a folder, every entry
     // or the selected ones are written there. The others go on after a failing one; one
@@ -62,8 +64,6 @@ public:
     std::function<void(const QString &text)> failed;
     std::function<bool(const QString &title, const QString &text)> ask; // Yes/No, No by default
     std::function<void()> noAssociation;
-    // The password of new encrypted entries; nullopt adds nothing.
-    std::function<std::optional<std::string>()> password;
 
 private:
     void report(const QString &text, const std::string &detail);

@@ -80,6 +80,10 @@ bool UnzipLoaded() {
     return loaded(zip2Instance());
 }
 
+bool Zip2Loaded() {
+    return !zip2Instance().isNull();
+}
+
 zipcomponent::VFzip &VFzip1() {
     return Zip2().VFzip1;
 }

@@ -41,6 +41,7 @@ ArchiveSession &Archive();
 // them modally with exec(), which destroys them when they close.
 ::DosZip2 &DosZip2();
 ::Zip2 &Zip2();
+bool Zip2Loaded(); // its writer exists
 
 // The archive writer shared by the add dialog and the removal command: the add dialog's own,
 // so touching it creates that dialog hidden and loads it.

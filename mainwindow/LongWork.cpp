@@ -14,16 +14,18 @@ void LongWork::setPace(int pumpEveryMs, int showAfterMs) {
     showAfter = showAfterMs;
 }
 
-LongWork::LongWork(QWidget *parent, QString text) : parent_(parent), text_(std::move(text)) {
-    started_.start();
-    pumped_.start();
-}
+LongWork::LongWork(QWidget *parent, QString text) : parent_(parent), text_(std::move(text)) {}
 
 LongWork::~LongWork() {
     delete window_.data();
 }
 
 void LongWork::tick(std::int64_t done, std::int64_t total) {
+    // The work starts with its first report: a dialog may come first and take its time.
+    if (!started_.isValid()) {
+        started_.start();
+        pumped_.start();
+    }
     if (pumped_.elapsed() < pumpEvery) return;
     pumped_.restart();
     if (!window_ && started_.elapsed() >= showAfter) {

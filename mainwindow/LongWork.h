@@ -21,7 +21,8 @@ public:
     LongWork(const LongWork &) = delete;
     LongWork &operator=(const LongWork &) = delete;
 
-    // `done` of `total` (any unit; a total of 0 keeps the bar still).
+    // `done` of `total` (any unit; a total of 0 keeps the bar still). The first call starts
+    // the clock.
     void tick(std::int64_t done, std::int64_t total);
     bool cancelled() const { return cancelled_; }
 

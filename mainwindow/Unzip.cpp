@@ -3,6 +3,7 @@
 #include "Assoc.h"
 #include "AutoExtract.h"
 #include "Colours.h"
+#include "DosZip2.h"
 #include "EntryListView.h"
 #include "Forms.h"
 #include "LongWork.h"
@@ -10,6 +11,7 @@
 #include "Prompts.h"
 #include "Settings.h"
 #include "VFzip.h"
+#include "Zip2.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -247,20 +249,38 @@ void Unzip::SauveAffecteCoul() {
         prompts().message(this, Prompts::Icon::Warning, QStringLiteral("Erreur"),
                           QStringLiteral("Les couleurs n'ont pas pu être enregistrées dans « %1 ».")
                               .arg(Settings::ColoursPath()));
+    // The dialogs are loaded, hidden, when they are not yet: their loading runs then.
+    Forms::Zip2().applyColours();
     applyListColours();
-}
-
-void Unzip::notYetAvailable() {
-    prompts().message(this, Prompts::Icon::Information, QString::fromLatin1(kTitle),
-                      QStringLiteral("Cette commande n'est pas encore disponible."));
+    Forms::DosZip2().applyColours();
 }
 
 void Unzip::unzipallfiles_Click() {
-    notYetAvailable();
+    auto &s = Shared();
+    if (!commands_.canExtract()) return commands_.failed(EntryCommands::kNoArchive);
+    s.DialogCancelled = 0;
+    Forms::DosZip2().exec();
+    session_.setMessage(QString());
+    EntryCommands::Extraction e;
+    e.confirmOverwrite = Check1->isChecked() ? 1 : 0;
+    e.skipOlderFiles = Check2->isChecked() ? 1 : 0;
+    e.alwaysOverwrite = Check3->isChecked() ? 1 : 0;
+    e.folder = s.DialogCancelled == 1 ? QString() : s.ExtractFolder;
+    e.all = OptionDEC[0]->isChecked();
+    e.selectedRows = selectedEntries();
+    runLong(QStringLiteral("Extraction..."), [&] { commands_.extract(e); });
 }
+
 void Unzip::Mnu_Ajout_Click() {
-    notYetAvailable();
+    auto &s = Shared();
+    Forms::VFzip1().ZipFileName = s.CurrentArchive.toStdString();
+    s.DialogCancelled = 0;
+    // The dialog adds the files itself, in one rewrite, and updates the window's commands.
+    runLong(QStringLiteral("Ajout à l'archive..."), [] { Forms::Zip2().exec(); });
+    if (s.DialogCancelled == 1 || !Module1::IsFile(s.CurrentArchive)) return;
+    session_.reload();
 }
+
 void Unzip::Mnu_SupFich_Click() {
     const QStringList names = selectedEntries();
     runLong(QStringLiteral("Suppression dans l'archive..."), [&] { commands_.remove(names); });
@@ -284,20 +304,25 @@ QStringList Unzip::selectedEntries() const {
 void Unzip::runLong(const QString &text, const std::function<void()> &work) {
     LongWork longWork(this, text);
     work_ = &longWork;
-    zipcomponent::VFzip &writer = Forms::VFzip1();
-    writer.Progress = [&](double done) {
-        longWork.tick(static_cast<std::int64_t>(done * 1000), 1000);
+    // The writer belongs to the add dialog, which the work may close (and so destroy).
+    auto hookWriter = [&](bool on) {
+        if (!on && !Forms::Zip2Loaded()) return;
+        zipcomponent::VFzip &writer = Forms::VFzip1();
+        writer.Progress = nullptr;
+        writer.CancelRequested = nullptr;
+        if (!on) return;
+        writer.Progress = [&](double done) {
+            longWork.tick(static_cast<std::int64_t>(done * 1000), 1000);
+        };
+        writer.CancelRequested = [&] { return longWork.cancelled(); };
     };
-    writer.CancelRequested = [&] { return longWork.cancelled(); };
-    menuBar()->setEnabled(false);
-    Toolbar1->setEnabled(false);
-    ListView1->setEnabled(false);
+    hookWriter(true);
+    for (QWidget *w : std::initializer_list<QWidget *>{menuBar(), Toolbar1, ListView1})
+        w->setEnabled(false);
     work();
-    menuBar()->setEnabled(true);
-    Toolbar1->setEnabled(true);
-    ListView1->setEnabled(true);
-    writer.Progress = nullptr;
-    writer.CancelRequested = nullptr;
+    for (QWidget *w : std::initializer_list<QWidget *>{menuBar(), Toolbar1, ListView1})
+        w->setEnabled(true);
+    hookWriter(false);
     work_ = nullptr;
     ProgressBar1->setValue(0);
 }

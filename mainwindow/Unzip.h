@@ -91,7 +91,6 @@ private:
     void runLong(const QString &text, const std::function<void()> &work);
     void applyListColours();
     void chooseColour(std::uint32_t &colour);
-    void notYetAvailable();
     void endProgram();
 
     EntryListModel *model_ = nullptr;

@@ -3,7 +3,6 @@
 // rows dragged out of the list become files for the file manager.
 #include "EntryListView.h"
 #include "Module1.h"
-#include "Prompts.h"
 #include "Unzip.h"
 
 #include <QDragEnterEvent>
@@ -31,13 +30,6 @@ bool isArchive(const QStringList &files) {
 
 void Unzip::connectDrags() {
     ListView1->filesToDrag = [this] { return commands_.extractForDrag(selectedEntries()); };
-    commands_.password = [this]() -> std::optional<std::string> {
-        const auto p =
-            prompts().password(this, QStringLiteral("Mot de passe"),
-                               QStringLiteral("Mot de passe des fichiers ajoutés :"), true);
-        if (!p) return std::nullopt;
-        return p->toStdString();
-    };
 }
 
 bool Unzip::dropAdds(const QDropEvent *event) const {
