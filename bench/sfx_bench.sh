@@ -13,6 +13,7 @@ cmake --build "$root/build/release" >/dev/null
 bench=$root/build/release/bin/sfx_bench
 corpus=$root/build/release/bin/make_zip_corpus
 unset TZ
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 
 mkdir -p "$work"
 cd "$work"
@@ -36,13 +37,17 @@ best() {
   printf '%.3f' "$best"
 }
 
-peak() { { /usr/bin/time -f '%M' "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -1; }
+# Peak resident memory of a command, in KiB.
+peak() {
+  /usr/bin/time -f '%M' -o peak.txt "$@" >/dev/null 2>&1
+  cat peak.txt
+}
 
 for kind in stored deflated; do
   size=$(du -m "$kind.zip" | cut -f1)
   unzip_time=$(best "rm -rf out-unzip" "unzip -o -q $kind.zip -d out-unzip")
-  build_time=$(best "rm -f $kind.exe" "$bench build $kind.zip $kind.exe")
-  extract_time=$(best "rm -rf out-stub" "$bench extract $kind.exe out-stub")
+  build_time=$(best "rm -f $kind.exe" "$bench build $kind.zip $kind.exe 2>/dev/null")
+  extract_time=$(best "rm -rf out-stub" "$bench extract $kind.exe out-stub 2>/dev/null")
   printf '%-9s %4s MB  unzip %7ss  build %7ss (ratio %4.2f, target <= 1.5)  extract %7ss (ratio %4.2f, target <= 1.5)\n' \
     "$kind" "$size" "$unzip_time" "$build_time" "$(echo "$build_time / $unzip_time" | bc -l)" \
     "$extract_time" "$(echo "$extract_time / $unzip_time" | bc -l)"
@@ -53,4 +58,4 @@ for kind in stored deflated; do
   printf '%-9s peak memory: build %s MiB, extract %s MiB, archive %s MB (target about twice)\n' \
     "$kind" "$((build_kib / 1024))" "$((extract_kib / 1024))" "$size"
 done
-rm -rf out-unzip out-stub stored.exe deflated.exe
+rm -rf out-unzip out-stub stored.exe deflated.exe peak.txt

@@ -3,6 +3,7 @@
 #include "UnzipFixture.h"
 
 #include "ExplorerTree.h"
+#include "LongWork.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -108,6 +109,31 @@ TEST_F(ExtractAddCommandsTest, AddToANewArchiveCreatesIt) {
     EXPECT_TRUE(fs::exists(path("nouvelle.zip")));
     EXPECT_EQ(rows().size(), 1u);
     EXPECT_EQ(states(), "1101110");
+}
+
+TEST_F(ExtractAddCommandsTest, AStoppedExtractionLeavesNoPartlyWrittenFile) {
+    WriteFile(path("src/big.bin"), std::string(6 << 20, 'x'));
+    const std::string archive = makeArchive();
+    ASSERT_EQ(ziptest::Shell("cd " + ziptest::Quote(path("src")) + " && zip -q -0 " +
+                             ziptest::Quote(archive) + " big.bin"),
+              0);
+    start(q(archive));
+    fs::create_directories(path("out"));
+    LongWork::setPace(0, 0);
+    QTimer stop; // presses the progress window's "Annuler" as soon as it shows
+    QObject::connect(&stop, &QTimer::timeout, [] {
+        if (QWidget *w = QApplication::activeModalWidget())
+            if (auto *cancel = w->findChild<QPushButton *>(QStringLiteral("LongWorkCancel")))
+                cancel->click();
+    });
+    stop.start(0);
+    answerDialog("out", "Command5");
+    trigger("unzipallfiles");
+    LongWork::setPace(50, 1000);
+    EXPECT_FALSE(fs::exists(path("out/big.bin")));
+    EXPECT_TRUE(ziptest::LeftoverTemporaries(path("out")).empty());
+    EXPECT_TRUE(prompts->messages().empty()); // a stop is not a failure
+    EXPECT_TRUE(child("unzipallfiles")->isEnabled());
 }
 
 } // namespace

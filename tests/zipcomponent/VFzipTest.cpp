@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <set>
 
 using namespace zipcomponent;
@@ -68,6 +70,19 @@ TEST_F(VFzipTest, AddsAFolderWithOrWithoutItsSubFolders) {
     EXPECT_EQ(Names(zip.ZipFileName),
               (std::set<std::string>{stored("src/a.txt"), stored("src/sub/a.txt"),
                                      stored("src/sub/deeper/b.txt")}));
+    expectPeersAccept();
+}
+
+TEST_F(VFzipTest, AddingTheFolderThatHoldsTheArchiveNeverStoresTheArchiveInItself) {
+    zip.ZipFileName = path("src/inside.zip");
+    zip.NoPathNames = 1;
+    zip.AddFile(path("src/a.txt")); // the archive now exists in the folder added next
+    zip.NoSubFolders = 1;
+    zip.AddFile(path("src"));
+    EXPECT_EQ(Names(zip.ZipFileName), (std::set<std::string>{"a.txt"}));
+    EXPECT_NE(std::find(messages.begin(), messages.end(),
+                        "Ignoré (c'est l'archive elle-même) : " + path("src/inside.zip")),
+              messages.end());
     expectPeersAccept();
 }
 
