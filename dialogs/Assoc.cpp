@@ -1,6 +1,7 @@
 #include "Assoc.h"
 
 #include "CaptionFit.h"
+#include "EntryCommands.h"
 #include "Module1.h"
 #include "OpenWith.h"
 #include "Prompts.h"
@@ -47,8 +48,7 @@ void Assoc::Form_Load() {
 
 void Assoc::Command2_Click() {
     // The copy the double-click has just extracted, folders of the entry included.
-    const QString path =
-        Module1::WithTrailingBackslash(Module1::TempFolder()) + Module1::Shared().CurrentEntry;
+    const QString path = EntryCommands::OpenedCopy(Module1::Shared().CurrentEntry);
     OpenWith chooser(path, this);
     chooser.exec();
     close();

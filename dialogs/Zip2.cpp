@@ -5,6 +5,7 @@
 #include "Colours.h"
 #include "ExplorerTree.h"
 #include "Forms.h"
+#include "LongWork.h"
 #include "Module1.h"
 #include "Prompts.h"
 
@@ -229,6 +230,20 @@ void Zip2::Command1_Click() {
 // is left out and the others still go in; a password question declined or answered with an
 // empty password stops the add before anything is written.
 Zip2::AddOutcome Zip2::addFiles(const QStringList &paths) {
+    // The rewrite keeps the windows painting and can be stopped; a stop writes nothing and
+    // leaves the dialog open for another choice.
+    LongWork work(this, QStringLiteral("Ajout à l'archive..."));
+    VFzip1.Progress = [&work](double done) {
+        work.tick(static_cast<std::int64_t>(done * 1000), 1000);
+    };
+    VFzip1.CancelRequested = [&work] { return work.cancelled(); };
+    struct Unhook {
+        zipcomponent::VFzip &writer;
+        ~Unhook() {
+            writer.Progress = nullptr;
+            writer.CancelRequested = nullptr;
+        }
+    } unhook{VFzip1};
     AddOutcome outcome;
     problems_ = &outcome.problems;
     password_ = Password::NotAsked;
@@ -252,6 +267,8 @@ Zip2::AddOutcome Zip2::addFiles(const QStringList &paths) {
     try {
         VFzip1.CommitBatch();
         outcome.committed = true;
+    } catch (const zipcomponent::Cancelled &) {
+        outcome.declined = true; // the user's stop: nothing written, nothing to report
     } catch (const zipcomponent::ZipError &e) {
         outcome.problems.prepend(QString::fromStdString(e.description()));
     }

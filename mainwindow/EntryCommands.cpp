@@ -2,6 +2,7 @@
 
 #include "ArchiveSession.h"
 #include "DesktopLauncher.h"
+#include "EntryNames.h"
 #include "Module1.h"
 #include "VFunzip.h"
 #include "VFzip.h"
@@ -85,6 +86,11 @@ bool EntryCommands::add(const Addition &request) {
         if (m.rfind("Ajout de ", 0) != 0) notes << QString::fromStdString(m);
         if (owner) owner(m);
     };
+    struct Restore {
+        zipcomponent::VFzip &writer;
+        const std::function<void(const std::string &)> &owner;
+        ~Restore() { writer.ZipMessage = owner; }
+    } restore{writer, owner};
     archive_.setMessage(QString());
     bool done = true;
     try {
@@ -109,7 +115,7 @@ bool EntryCommands::add(const Addition &request) {
         qCWarning(lcCommands) << "adding failed --" << e.detail().c_str();
         done = false;
     }
-    writer.ZipMessage = owner;
+    notes.removeDuplicates(); // a folder's failure comes as a message and again as its reason
     if (!notes.isEmpty()) report(notes.join(u'\r'), {});
     if (Module1::IsFile(Shared().CurrentArchive)) archive_.reload();
     return done && notes.isEmpty();
@@ -151,7 +157,9 @@ QList<QUrl> EntryCommands::extractForDrag(const QStringList &fullNames) {
     try {
         for (const QString &name : fullNames) {
             reader_.ExtractEntry(name.toStdString());
-            urls << QUrl::fromLocalFile(QFile::decodeName(folder) + u'/' + name);
+            const auto relative = zipcomponent::SafeRelativePath(name.toStdString());
+            urls << QUrl::fromLocalFile(QFile::decodeName(folder) + u'/' +
+                                        QString::fromStdString(relative.value_or(std::string())));
         }
     } catch (const zipcomponent::Cancelled &) {
         return {};
@@ -162,28 +170,45 @@ QList<QUrl> EntryCommands::extractForDrag(const QStringList &fullNames) {
     return urls;
 }
 
+QString EntryCommands::OpenedCopy(const QString &fullName) {
+    const std::optional<std::string> relative =
+        zipcomponent::SafeRelativePath(fullName.toStdString());
+    if (!relative) return {};
+    return Module1::WithTrailingBackslash(Module1::TempFolder()) +
+           QString::fromStdString(*relative);
+}
+
 void EntryCommands::open(const QStringList &fullNames) {
+    const QString opening = QStringLiteral("Erreur lors de l'ouverture du fichier !");
     for (const QString &name : fullNames) {
         Shared().CurrentEntry = name;
         const QString temp = Module1::TempFolder();
         reader_.DestinationFolder = temp.toStdString();
-        const QString target = Module1::WithTrailingBackslash(temp) + name;
+        const QString target = OpenedCopy(name);
+        if (target.isEmpty()) { // a name that would leave the folder: never looked at on disk
+            if (failed) failed(opening);
+            return;
+        }
+        // A copy already there is replaced by the extraction itself, which never writes through
+        // a link, rather than removed by its path (the temporary folder is shared).
+        const bool replace =
+            Module1::IsFile(target) && ask &&
+            ask(QStringLiteral("Fichier existant dans le dossier ") + temp,
+                QStringLiteral("Supprimer l'ancien fichier ") + name +
+                    QStringLiteral(" ?\rDans le dossier ") + temp + QStringLiteral(" Confirmez ?"));
+        const short always = reader_.AlwaysOverwrite;
+        if (replace) reader_.AlwaysOverwrite = 1;
         try {
-            if (Module1::IsFile(target) && ask &&
-                ask(QStringLiteral("Fichier existant dans le dossier ") + temp,
-                    QStringLiteral("Supprimer l'ancien fichier ") + name +
-                        QStringLiteral(" ?\rDans le dossier ") + temp +
-                        QStringLiteral(" Confirmez ?")) &&
-                !QFile::remove(target))
-                throw zipcomponent::ZipError("Suppression impossible de " +
-                                             zipcomponent::Quoted(target.toStdString()));
             reader_.ExtractEntry(name.toStdString());
+            reader_.AlwaysOverwrite = always;
         } catch (const zipcomponent::Cancelled &) {
+            reader_.AlwaysOverwrite = always;
             return;
         } catch (const zipcomponent::ZipError &e) {
+            reader_.AlwaysOverwrite = always;
             qCWarning(lcCommands) << "opening" << name << "--" << e.description().c_str()
                                   << e.detail().c_str();
-            if (failed) failed(QStringLiteral("Erreur lors de l'ouverture du fichier !"));
+            if (failed) failed(opening);
             return;
         }
         // Other failures of the desktop pass silently, as a double-click on a file would.

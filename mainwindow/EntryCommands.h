@@ -56,6 +56,9 @@ public:
     // none. A copy already there is replaced only if `ask` says yes. The first failure stops
     // the opening with "Erreur lors de l'ouverture du fichier !".
     void open(const QStringList &fullNames);
+    // Where opening writes an entry: below the temporary folder, at the path the extraction
+    // gives its name ('\\' as a separator, no leading '/'); empty for a name it refuses ("..").
+    static QString OpenedCopy(const QString &fullName);
 
     // Rows dragged out of the list: the entries written into a new private folder (0700) of
     // the temporary folder, as file addresses for the file manager to copy; empty on failure.

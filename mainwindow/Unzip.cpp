@@ -276,14 +276,16 @@ void Unzip::Mnu_Ajout_Click() {
     Forms::VFzip1().ZipFileName = s.CurrentArchive.toStdString();
     s.DialogCancelled = 0;
     // The dialog adds the files itself, in one rewrite, and updates the window's commands.
-    runLong(QStringLiteral("Ajout à l'archive..."), [] { Forms::Zip2().exec(); });
+    runLong(
+        QStringLiteral("Ajout à l'archive..."), [] { Forms::Zip2().exec(); }, true);
     if (s.DialogCancelled == 1 || !Module1::IsFile(s.CurrentArchive)) return;
     session_.reload();
 }
 
 void Unzip::Mnu_SupFich_Click() {
     const QStringList names = selectedEntries();
-    runLong(QStringLiteral("Suppression dans l'archive..."), [&] { commands_.remove(names); });
+    runLong(
+        QStringLiteral("Suppression dans l'archive..."), [&] { commands_.remove(names); }, true);
 }
 
 void Unzip::ListView1_DblClick() {
@@ -301,12 +303,12 @@ QStringList Unzip::selectedEntries() const {
     return names;
 }
 
-void Unzip::runLong(const QString &text, const std::function<void()> &work) {
+void Unzip::runLong(const QString &text, const std::function<void()> &work, bool usesWriter) {
     LongWork longWork(this, text);
-    work_ = &longWork;
-    // The writer belongs to the add dialog, which the work may close (and so destroy).
+    // The writer belongs to the add dialog, which touching it loads and which the work may
+    // close (and so destroy): it is reached only by the commands that write.
     auto hookWriter = [&](bool on) {
-        if (!on && !Forms::Zip2Loaded()) return;
+        if (!usesWriter || (!on && !Forms::Zip2Loaded())) return;
         zipcomponent::VFzip &writer = Forms::VFzip1();
         writer.Progress = nullptr;
         writer.CancelRequested = nullptr;
@@ -316,15 +318,22 @@ void Unzip::runLong(const QString &text, const std::function<void()> &work) {
         };
         writer.CancelRequested = [&] { return longWork.cancelled(); };
     };
+    const std::initializer_list<QWidget *> commands{menuBar(), Toolbar1, ListView1};
+    struct Restore { // on every way out, before longWork goes
+        std::function<void()> undo;
+        ~Restore() { undo(); }
+    } restore{[&] {
+        for (QWidget *w : commands)
+            w->setEnabled(true);
+        hookWriter(false);
+        work_ = nullptr;
+        ProgressBar1->setValue(0);
+    }};
+    work_ = &longWork;
     hookWriter(true);
-    for (QWidget *w : std::initializer_list<QWidget *>{menuBar(), Toolbar1, ListView1})
+    for (QWidget *w : commands)
         w->setEnabled(false);
     work();
-    for (QWidget *w : std::initializer_list<QWidget *>{menuBar(), Toolbar1, ListView1})
-        w->setEnabled(true);
-    hookWriter(false);
-    work_ = nullptr;
-    ProgressBar1->setValue(0);
 }
 void Unzip::Mnu_AutoExtract_Click() {
     AutoExtract dialog(this);

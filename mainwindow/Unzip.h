@@ -87,8 +87,9 @@ private:
     void openArchive(const QString &path);
     QStringList selectedEntries() const; // full names, top to bottom
     // Runs long work with the window kept alive and a stop offered (LongWork); the commands
-    // are off meanwhile and the progress bar back at 0 afterwards.
-    void runLong(const QString &text, const std::function<void()> &work);
+    // are off meanwhile and the progress bar back at 0 afterwards. `usesWriter`: the work
+    // rewrites the archive (add, remove), whose progress and stop then go through the writer.
+    void runLong(const QString &text, const std::function<void()> &work, bool usesWriter = false);
     void applyListColours();
     void chooseColour(std::uint32_t &colour);
     void endProgram();

@@ -64,5 +64,6 @@ void Unzip::dropEvent(QDropEvent *event) {
     addition.noPathNames = s.NoPathNamesOption;
     addition.encrypt = s.EncryptOption;
     addition.paths = files;
-    runLong(QStringLiteral("Ajout à l'archive..."), [&] { commands_.add(addition); });
+    runLong(
+        QStringLiteral("Ajout à l'archive..."), [&] { commands_.add(addition); }, true);
 }

@@ -1,9 +1,12 @@
 #include "Form1.h"
 
+#include "CaptionFit.h"
+
 #include "Prompts.h"
 #include "SfxLayout.h"
 #include "StubExtraction.h"
 #include "StubTexts.h"
+#include "SystemErrorText.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -17,6 +20,9 @@
 #include <QPushButton>
 #include <QStyle>
 #include <QTreeWidget>
+
+#include <cerrno>
+#include <new>
 
 namespace {
 
@@ -90,6 +96,7 @@ void Form1::createControls() {
     lvwArchive->setHeaderLabels({QStringLiteral("Fichier"), QStringLiteral("Date/Heure"),
                                  QStringLiteral("Taille"), QStringLiteral("Compression"),
                                  QStringLiteral("Taux"), QStringLiteral("Chemin")});
+    CaptionFit::GrowToFit(this, {lvwArchive, List1, Coll});
 }
 
 bool Form1::Form_Load() {
@@ -107,7 +114,7 @@ bool Form1::Form_Load() {
     }
     const QString prefix = QString::fromLatin1(kTitle) + QStringLiteral(" - ");
     if (List1->count() > 1) {
-        setFixedSize(px(kWidth), px(kHeightSeveral));
+        setFixedSize(width(), px(kHeightSeveral)); // as wide as its captions made it
         List1->show();
         Status->move(px(120), px(2760));
         PG->move(px(120), px(3060));
@@ -152,6 +159,10 @@ void Form1::Command1_Click() {
     } catch (const zipcomponent::ZipError &e) {
         // The archive's entries: not a system error of ours, no number of their own.
         failed(false, 0, QString::fromStdString(e.description()), extraction.payloadOutputPath());
+    } catch (const std::bad_alloc &) {
+        // A payload is held whole in memory, with its decoded form.
+        failed(false, ENOMEM, QString::fromStdString(sfx::FrenchErrorText(ENOMEM)),
+               extraction.payloadOutputPath());
     }
     end(1);
 }

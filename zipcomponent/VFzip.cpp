@@ -134,7 +134,7 @@ const std::string &VFzip::password() {
     if (!password_) {
         std::optional<std::string> given;
         if (PasswordQuestion) given = PasswordQuestion();
-        if (!given) throw ZipError("Aucun mot de passe donné : rien n'a été ajouté.");
+        if (!given) throw Cancelled("Aucun mot de passe donné : rien n'a été ajouté.");
         if (given->empty()) throw ZipError("Le mot de passe ne peut pas être vide.");
         password_ = std::move(given);
         passwordFor_ = ZipFileName;

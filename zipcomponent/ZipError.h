@@ -25,7 +25,7 @@ private:
 // gone and the archive is as it was.
 class Cancelled : public ZipError {
 public:
-    Cancelled() : ZipError("Opération annulée.") {}
+    explicit Cancelled(std::string text = "Opération annulée.") : ZipError(std::move(text)) {}
 };
 
 // A name as the French texts quote it: « name ».

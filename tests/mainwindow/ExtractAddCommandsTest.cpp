@@ -111,6 +111,38 @@ TEST_F(ExtractAddCommandsTest, AddToANewArchiveCreatesIt) {
     EXPECT_EQ(states(), "1101110");
 }
 
+TEST_F(ExtractAddCommandsTest, AStoppedAddLeavesTheArchiveAsItWasAndSaysNothing) {
+    const std::string archive = makeArchive();
+    const std::string before = ReadFile(archive);
+    start(q(archive));
+    WriteFile(path("more/big.bin"), std::string(6 << 20, 'x'));
+    LongWork::setPace(0, 0);
+    // Stops the rewrite as soon as its window shows, then closes the add dialog, which a stop
+    // leaves open for another choice.
+    bool stopped = false;
+    QTimer stop;
+    QObject::connect(&stop, &QTimer::timeout, [&stopped] {
+        QWidget *w = QApplication::activeModalWidget();
+        if (!w) return;
+        if (auto *cancel = w->findChild<QPushButton *>(QStringLiteral("LongWorkCancel"))) {
+            if (cancel->isVisible()) {
+                cancel->click();
+                stopped = true;
+            }
+        } else if (stopped) {
+            if (auto *dialog = qobject_cast<QDialog *>(w)) dialog->reject();
+        }
+    });
+    stop.start(0);
+    answerDialog("more", "Command1", "Command3");
+    trigger("Mnu_Ajout");
+    EXPECT_TRUE(stopped);
+    LongWork::setPace(50, 1000);
+    EXPECT_EQ(ReadFile(archive), before);
+    EXPECT_TRUE(prompts->messages().empty());
+    EXPECT_EQ(rows().size(), 3u);
+}
+
 TEST_F(ExtractAddCommandsTest, AStoppedExtractionLeavesNoPartlyWrittenFile) {
     WriteFile(path("src/big.bin"), std::string(6 << 20, 'x'));
     const std::string archive = makeArchive();
