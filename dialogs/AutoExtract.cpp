@@ -4,6 +4,7 @@
 #include "Module1.h"
 #include "Prompts.h"
 #include "SfxBuilder.h"
+#include "Twips.h"
 
 #include <QFile>
 #include <QGroupBox>
@@ -17,10 +18,6 @@
 using Module1::Shared;
 
 namespace {
-
-constexpr int px(int twips) {
-    return twips / 15;
-}
 
 // The progress bar holds int: a stream above that is shown in KiB.
 int barValue(std::uint64_t value, std::uint64_t maximum) {
@@ -40,11 +37,6 @@ void AutoExtract::createControls() {
     auto *form = new QWidget(this);
     form->setObjectName(QStringLiteral("AutoExtractClientArea"));
     form->setFixedSize(px(6615), px(2535));
-    auto place = [](QWidget *w, const char *name, int x, int y, int width, int height) {
-        w->setObjectName(QString::fromLatin1(name));
-        w->setGeometry(px(x), px(y), px(width), px(height));
-        return w;
-    };
     Frame1 = new QGroupBox(form);
     place(Frame1, "Frame1", 120, 120, 6375, 2295);
     Label1 = new QLabel(QStringLiteral("Nom du fichier :"), Frame1);

@@ -4,6 +4,7 @@
 #include "ExplorerTree.h"
 #include "Module1.h"
 #include "Prompts.h"
+#include "Twips.h"
 
 #include <QEvent>
 #include <QFile>
@@ -17,20 +18,6 @@
 using Module1::FileExists;
 using Module1::Shared;
 using Module1::WithTrailingBackslash;
-
-namespace {
-
-constexpr int px(int twips) {
-    return twips / 15;
-}
-
-template <typename W> W *place(W *w, const char *name, int x, int y, int width, int height) {
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(px(x), px(y), px(width), px(height));
-    return w;
-}
-
-} // namespace
 
 DosZip2::DosZip2(QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("DosZip2"));

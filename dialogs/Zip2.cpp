@@ -8,6 +8,7 @@
 #include "LongWork.h"
 #include "Module1.h"
 #include "Prompts.h"
+#include "Twips.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -25,16 +26,6 @@ using Module1::Shared;
 using Module1::WithTrailingBackslash;
 
 namespace {
-
-constexpr int px(int twips) {
-    return twips / 15;
-}
-
-template <typename W> W *place(W *w, const char *name, int x, int y, int width, int height) {
-    w->setObjectName(QString::fromLatin1(name));
-    w->setGeometry(px(x), px(y), px(width), px(height));
-    return w;
-}
 
 // What the writer reports for each file it has added; any other note during an add is about a
 // file it left out.

@@ -3,6 +3,7 @@
 // control to the right or down; the menu bar, the toolbar and the entry list keep their places.
 #include "CaptionFit.h"
 #include "EntryListView.h"
+#include "Twips.h"
 #include "Unzip.h"
 
 #include <QCheckBox>
@@ -20,11 +21,6 @@
 #include <QTreeView>
 
 namespace {
-
-// Twips to pixels at 96 dpi.
-constexpr int px(int twips) {
-    return twips / 15;
-}
 
 QIcon themed(const char *name, QStyle::StandardPixmap fallback, const QStyle *style) {
     return QIcon::fromTheme(QString::fromLatin1(name), style->standardIcon(fallback));

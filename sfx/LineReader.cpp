@@ -26,7 +26,8 @@ bool LineReader::fill() {
         }
         if (got == 0) return false;
         if (errno != EINTR)
-            throw SfxLayoutError(SfxLayoutError::Kind::System, errno, FrenchErrorText(errno));
+            throw SfxLayoutError(SfxLayoutError::Kind::System, errno,
+                                 fileio::FrenchErrorText(errno));
     }
 }
 

@@ -28,7 +28,7 @@ std::string quoted(const std::string &path) {
 }
 
 [[noreturn]] void fail(const std::string &what, const std::string &path, int error) {
-    throw BuildFailure{what + " " + quoted(path) + " : " + FrenchErrorText(error) + "."};
+    throw BuildFailure{what + " " + quoted(path) + " : " + fileio::FrenchErrorText(error) + "."};
 }
 
 [[noreturn]] void failNotRegular(const std::string &what, const std::string &path) {

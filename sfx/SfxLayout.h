@@ -57,7 +57,7 @@ std::string SfxHeaderBytes(const std::vector<std::string> &names,
 //  - NoData: the end of the file was reached while looking for the data marker or inside a
 //    payload;
 //  - System: the file could not be opened or read; `error` holds errno and what() its French
-//    description (FrenchErrorText).
+//    description (fileio::FrenchErrorText).
 class SfxLayoutError : public std::runtime_error {
 public:
     enum class Kind { NotSelfExtracting, NoData, System };

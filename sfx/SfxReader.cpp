@@ -25,7 +25,7 @@ constexpr std::size_t kNumberKeep = 20;
 }
 
 [[noreturn]] void failSystem(int error) {
-    throw SfxLayoutError(Kind::System, error, FrenchErrorText(error));
+    throw SfxLayoutError(Kind::System, error, fileio::FrenchErrorText(error));
 }
 
 class OpenFile {

@@ -1,6 +1,7 @@
 #include "Form1.h"
 
 #include "CaptionFit.h"
+#include "Twips.h"
 
 #include "Prompts.h"
 #include "SfxLayout.h"
@@ -25,11 +26,6 @@
 #include <new>
 
 namespace {
-
-// Twips to pixels at 96 dpi.
-constexpr int px(int twips) {
-    return twips / 15;
-}
 
 constexpr int kWidth = 6135, kHeightOne = 2055, kHeightSeveral = 3390;
 
@@ -58,11 +54,6 @@ Form1::Form1(QString ownFile, std::function<void(int status)> endProgram)
 
 void Form1::createControls() {
     setFixedSize(px(kWidth), px(kHeightOne));
-    auto place = [this](QWidget *w, const char *name, int x, int y, int width, int height) {
-        w->setObjectName(QString::fromLatin1(name));
-        w->setGeometry(px(x), px(y), px(width), px(height));
-        return w;
-    };
     Label1 = new QLabel(
         QStringLiteral("Choix du dossier ou vous désirez extraire le fichier. Puis <Extraire>"),
         this);
@@ -161,7 +152,7 @@ void Form1::Command1_Click() {
         failed(false, 0, QString::fromStdString(e.description()), extraction.payloadOutputPath());
     } catch (const std::bad_alloc &) {
         // A payload is held whole in memory, with its decoded form.
-        failed(false, ENOMEM, QString::fromStdString(sfx::FrenchErrorText(ENOMEM)),
+        failed(false, ENOMEM, QString::fromStdString(fileio::FrenchErrorText(ENOMEM)),
                extraction.payloadOutputPath());
     }
     end(1);

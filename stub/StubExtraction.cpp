@@ -16,7 +16,7 @@
 namespace {
 
 [[noreturn]] void systemFailure(int number) {
-    throw StubFailure(false, number, QString::fromStdString(sfx::FrenchErrorText(number)));
+    throw StubFailure(false, number, QString::fromStdString(fileio::FrenchErrorText(number)));
 }
 
 // Closes on every path.

@@ -1,5 +1,7 @@
 #include "FileSource.h"
 
+#include "SystemErrorText.h"
+
 #include "AtomicFile.h"
 
 #include <cerrno>
@@ -15,23 +17,8 @@ namespace {
 constexpr int kOpenFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
 std::string frenchReason(int error) {
-    switch (error) {
-    case EACCES:
-    case EPERM:
-        return "accès refusé";
-    case EIO:
-        return "erreur d'entrée-sortie";
-    case ENOENT:
-        return "fichier introuvable";
-    case ELOOP:
-        return "lien symbolique";
-    case ENAMETOOLONG:
-        return "nom trop long";
-    case EINVAL:
-        return "ce n'est pas un fichier ordinaire";
-    default:
-        return "erreur système " + std::to_string(error);
-    }
+    // EINVAL is what the check of an added file says of anything but a regular file.
+    return error == EINVAL ? "ce n'est pas un fichier ordinaire" : fileio::FrenchErrorText(error);
 }
 
 ZipError unreadable(const std::string &path, int error) {

@@ -208,7 +208,7 @@ TEST_F(VFzipHostileTest, AFileThatCannotBeReadIsNamedAndTheBatchKeepsTheOthers) 
     zip.AddFile(path("src/a.txt"));
     const std::string before = ReadFile(zip.ZipFileName);
     EXPECT_EQ(failureOf([&] { zip.AddFile("/proc/self/mem"); }),
-              "Lecture impossible de « /proc/self/mem » (erreur d'entrée-sortie) : le fichier "
+              "Lecture impossible de « /proc/self/mem » (Erreur d'entrée/sortie) : le fichier "
               "n'est pas ajouté.");
     EXPECT_EQ(ReadFile(zip.ZipFileName), before);
 

@@ -120,7 +120,7 @@ TEST_F(ZipToolTest, SpecialFilesAreRefusedAtOnceAndUnreadableFilesNamed) {
                    Quote(path("a.txt"))),
               1);
     EXPECT_EQ(ReadFile(path("stderr.txt")),
-              "Lecture impossible de « /proc/self/mem » (erreur d'entrée-sortie) : le fichier "
+              "Lecture impossible de « /proc/self/mem » (Erreur d'entrée/sortie) : le fichier "
               "n'est pas ajouté.\n"
               "« /dev/zero » n'est pas un fichier ordinaire : il n'est pas ajouté.\n");
     EXPECT_EQ(Shell("unzip -l " + Quote(path("t.zip")) + " a.txt"), 0);

@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-namespace sfx {
+namespace fileio {
 
 std::string FrenchErrorText(int error) {
     switch (error) {
@@ -46,4 +46,4 @@ std::string FrenchErrorText(int error) {
     }
 }
 
-} // namespace sfx
+} // namespace fileio

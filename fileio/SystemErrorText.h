@@ -1,0 +1,12 @@
+// The one French table of the system's error numbers, for every message that gives a failure's
+// reason (the writer's sources, the builder's failures, the stub's extraction).
+#pragma once
+
+#include <string>
+
+namespace fileio {
+
+// The French description of `error` (an errno value); a generic text for numbers without one.
+std::string FrenchErrorText(int error);
+
+} // namespace fileio
