@@ -6,6 +6,7 @@
 # Prints the best of three runs of each, the ratios, and the peak memory of each half.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/lib.sh"
 work=${1:-$root/build/sfx-bench}
 "$root/scripts/deps.sh" bc time
 cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIVO_BUILD_TESTS=OFF >/dev/null
@@ -23,26 +24,6 @@ if [ ! -f stored.zip ]; then
   (cd mixed && zip -q -0 -r ../stored.zip . && zip -q -r ../deflated.zip .)
 fi
 
-best() {
-  local prepare=$1 command=$2 best=""
-  for _ in 1 2 3; do
-    eval "$prepare"
-    local start end t
-    start=$(date +%s.%N)
-    eval "$command" >/dev/null
-    end=$(date +%s.%N)
-    t=$(echo "$end - $start" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
-  done
-  printf '%.3f' "$best"
-}
-
-# Peak resident memory of a command, in KiB.
-peak() {
-  /usr/bin/time -f '%M' -o peak.txt "$@" >/dev/null 2>&1
-  cat peak.txt
-}
-
 for kind in stored deflated; do
   size=$(du -m "$kind.zip" | cut -f1)
   unzip_time=$(best "rm -rf out-unzip" "unzip -o -q $kind.zip -d out-unzip")
@@ -58,4 +39,4 @@ for kind in stored deflated; do
   printf '%-9s peak memory: build %s MiB, extract %s MiB, archive %s MB (target about twice)\n' \
     "$kind" "$((build_kib / 1024))" "$((extract_kib / 1024))" "$size"
 done
-rm -rf out-unzip out-stub stored.exe deflated.exe peak.txt
+rm -rf out-unzip out-stub stored.exe deflated.exe

@@ -5,6 +5,7 @@
 # Runs with TZ unset, as users have it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/bench/lib.sh"
 work=${1:-$root/build/zip-bench}
 "$root/scripts/deps.sh" bc time
 cmake -S "$root" -B "$root/build/release" -G Ninja -DCMAKE_BUILD_TYPE=Release -DMIVO_BUILD_TESTS=OFF >/dev/null
@@ -24,21 +25,6 @@ if [ ! -f small.zip ]; then
   (cd small && zip -q -r ../small.zip .)
   (cd mixed && zip -q -r ../mixed.zip .)
 fi
-
-# best of three, in seconds; the preparation command runs before each measured run.
-best() {
-  local prepare=$1 command=$2 best=""
-  for _ in 1 2 3; do
-    eval "$prepare"
-    local start end t
-    start=$(date +%s.%N)
-    eval "$command" >/dev/null
-    end=$(date +%s.%N)
-    t=$(echo "$end - $start" | bc -l)
-    if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
-  done
-  printf '%.3f' "$best"
-}
 
 report() {
   local name=$1 ours=$2 theirs=$3 target=$4

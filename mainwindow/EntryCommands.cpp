@@ -30,6 +30,31 @@ void EntryCommands::report(const QString &text, const std::string &detail) {
     if (failed) failed(text);
 }
 
+namespace {
+
+// One rewrite of the archive: the changes inside a batch, then the commit. A stop or a failure
+// discards the batch, so the archive stays as it was; a failure's text goes to `failure`.
+enum class Batch { Written, Stopped, Failed };
+Batch runBatch(zipcomponent::VFzip &writer, const std::function<void()> &changes,
+               QString &failure) {
+    try {
+        writer.BeginBatch();
+        changes();
+        writer.CommitBatch();
+        return Batch::Written;
+    } catch (const zipcomponent::Cancelled &) {
+        writer.DiscardBatch();
+        return Batch::Stopped;
+    } catch (const zipcomponent::ZipError &e) {
+        writer.DiscardBatch();
+        qCWarning(lcCommands) << "rewriting the archive failed --" << e.detail().c_str();
+        failure = QString::fromStdString(e.description());
+        return Batch::Failed;
+    }
+}
+
+} // namespace
+
 bool EntryCommands::canExtract() const {
     return archive_.state() == ArchiveState::Archive ||
            archive_.state() == ArchiveState::ArchiveAfterChange;
@@ -92,57 +117,46 @@ bool EntryCommands::add(const Addition &request) {
         ~Restore() { writer.ZipMessage = owner; }
     } restore{writer, owner};
     archive_.setMessage(QString());
-    bool done = true;
-    try {
-        writer.BeginBatch();
-        for (const QString &path : request.paths) {
-            try {
-                writer.AddFile(QFile::encodeName(path).toStdString());
-            } catch (const zipcomponent::Cancelled &) {
-                throw;
-            } catch (const zipcomponent::ZipError &e) {
-                qCWarning(lcCommands) << path << "--" << e.detail().c_str();
-                notes << QString::fromStdString(e.description());
+    QString failure;
+    const Batch batch = runBatch(
+        writer,
+        [&] {
+            for (const QString &path : request.paths) {
+                try {
+                    writer.AddFile(QFile::encodeName(path).toStdString());
+                } catch (const zipcomponent::Cancelled &) {
+                    throw;
+                } catch (const zipcomponent::ZipError &e) {
+                    qCWarning(lcCommands) << path << "--" << e.detail().c_str();
+                    notes << QString::fromStdString(e.description());
+                }
             }
-        }
-        writer.CommitBatch();
-    } catch (const zipcomponent::Cancelled &) {
-        writer.DiscardBatch();
-        done = false;
-    } catch (const zipcomponent::ZipError &e) {
-        writer.DiscardBatch();
-        notes << QString::fromStdString(e.description());
-        qCWarning(lcCommands) << "adding failed --" << e.detail().c_str();
-        done = false;
-    }
+        },
+        failure);
+    if (!failure.isEmpty()) notes << failure;
     notes.removeDuplicates(); // a folder's failure comes as a message and again as its reason
     if (!notes.isEmpty()) report(notes.join(u'\r'), {});
     if (Module1::IsFile(Shared().CurrentArchive)) archive_.reload();
-    return done && notes.isEmpty();
+    return batch == Batch::Written && notes.isEmpty();
 }
 
 bool EntryCommands::remove(const QStringList &fullNames) {
     zipcomponent::VFzip &writer = writer_();
     writer.ZipFileName = Shared().CurrentArchive.toStdString();
     archive_.setMessage(QString());
-    bool done = true;
-    try {
-        writer.BeginBatch();
-        for (const QString &name : fullNames) {
-            Shared().CurrentEntry = name;
-            writer.DeleteEntry(name.toStdString());
-        }
-        writer.CommitBatch();
-    } catch (const zipcomponent::Cancelled &) {
-        writer.DiscardBatch();
-        done = false;
-    } catch (const zipcomponent::ZipError &e) {
-        writer.DiscardBatch();
-        report(QString::fromStdString(e.description()), e.detail());
-        done = false;
-    }
+    QString failure;
+    const Batch batch = runBatch(
+        writer,
+        [&] {
+            for (const QString &name : fullNames) {
+                Shared().CurrentEntry = name;
+                writer.DeleteEntry(name.toStdString());
+            }
+        },
+        failure);
+    if (batch == Batch::Failed) report(failure, {});
     archive_.reload();
-    return done;
+    return batch == Batch::Written;
 }
 
 QList<QUrl> EntryCommands::extractForDrag(const QStringList &fullNames) {
