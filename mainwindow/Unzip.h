@@ -1,7 +1,8 @@
 // The main window: wires its menus, toolbar, list and check boxes to the open archive's owner
 // (ArchiveSession) and to the settings. Controls keep their names as object names (ListView1,
 // Check1, StatusBar1, open, ...); each handler is named after its control and event. The layout
-// itself is built in UnzipLayout.cpp.
+// is built in UnzipLayout.cpp, the components' events and long work are in UnzipWork.cpp, drag
+// and drop in UnzipDrops.cpp.
 #pragma once
 
 #include "ArchiveSession.h"
@@ -72,7 +73,7 @@ private:
     void placeWindow();
     void centre();
 
-    void connectReader();
+    void connectReader(); // UnzipWork.cpp
     void connectDrags();                          // UnzipDrops.cpp
     bool dropAdds(const QDropEvent *event) const; // files dropped here go into the archive
     void showSession(); // title, panels, command states and frames as the session says

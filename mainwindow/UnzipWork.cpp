@@ -1,0 +1,114 @@
+// The main window's side of its components: the reader's events and questions, the rows
+// chosen in the list, and long work kept live while a component runs.
+#include "EntryListView.h"
+#include "Forms.h"
+#include "LongWork.h"
+#include "Prompts.h"
+#include "Unzip.h"
+#include "VFzip.h"
+
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QToolBar>
+
+#include <algorithm>
+#include <climits>
+
+void Unzip::connectReader() {
+    VFunzip1.FileInfo = [this](std::int64_t TotalSize, std::int64_t FileSize, std::int64_t Factor,
+                               int Month, int Day, int Year, int, int, const std::string &Filename,
+                               const std::string &Path, const std::string &, std::uint32_t, int) {
+        VFunzip1_FileInfo(TotalSize, FileSize, Factor, Month, Day, Year, Filename, Path);
+    };
+    VFunzip1.Progress = [this](std::int64_t written, std::int64_t original, const std::string &) {
+        VFunzip1_Progress(written, original);
+    };
+    VFunzip1.DisplayMessage = [this](const std::string &m) { VFunzip1_DisplayMessage(m); };
+    VFunzip1.CancelRequested = [this] { return work_ && work_->cancelled(); };
+    VFunzip1.ConfirmReplace = [this](const std::string &path) {
+        return prompts().question(
+            this, QStringLiteral("Confirmation"),
+            QStringLiteral("Le fichier « %1 » existe déjà.\rVoulez-vous le remplacer ?")
+                .arg(QString::fromStdString(path)));
+    };
+    VFunzip1.PasswordQuestion = [this](const std::string &entry) -> std::optional<std::string> {
+        const auto p = prompts().password(
+            this, QStringLiteral("Mot de passe"),
+            QStringLiteral("Mot de passe de « %1 » :").arg(QString::fromStdString(entry)), false);
+        if (!p) return std::nullopt;
+        return p->toStdString();
+    };
+}
+
+void Unzip::VFunzip1_FileInfo(std::int64_t TotalSize, std::int64_t FileSize, std::int64_t Factor,
+                              int Month, int Day, int Year, const std::string &Filename,
+                              const std::string &Path) {
+    EntryListModel::Row row;
+    row.file = Filename;
+    row.path = Path;
+    row.totalSize = TotalSize;
+    row.fileSize = FileSize;
+    row.factor = Factor;
+    row.day = Day;
+    row.month = Month;
+    row.year = Year;
+    model_->add(std::move(row));
+}
+
+void Unzip::VFunzip1_Progress(std::int64_t WrittenLength, std::int64_t OriginalLength) {
+    if (WrittenLength == 0) {
+        progressScale_ = OriginalLength > INT_MAX ? OriginalLength / INT_MAX + 1 : 1;
+        // A maximum of 0 would make the bar an endless busy animation: an empty entry keeps
+        // it still and empty.
+        ProgressBar1->setMaximum(std::max(1, static_cast<int>(OriginalLength / progressScale_)));
+    }
+    ProgressBar1->setValue(static_cast<int>(WrittenLength / progressScale_));
+    if (work_) work_->tick(WrittenLength, OriginalLength);
+}
+
+void Unzip::VFunzip1_DisplayMessage(const std::string &Message) {
+    session_.setMessage(QString::fromStdString(Message));
+}
+
+QStringList Unzip::selectedEntries() const {
+    QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex &a, const QModelIndex &b) { return a.row() < b.row(); });
+    QStringList names;
+    for (const QModelIndex &row : rows)
+        names << model_->fullNameAt(row.row());
+    return names;
+}
+
+void Unzip::runLong(const QString &text, const std::function<void()> &work, bool usesWriter) {
+    LongWork longWork(this, text);
+    // The writer belongs to the add dialog, which touching it loads and which the work may
+    // close (and so destroy): it is reached only by the commands that write.
+    auto hookWriter = [&](bool on) {
+        if (!usesWriter || (!on && !Forms::Zip2Loaded())) return;
+        zipcomponent::VFzip &writer = Forms::VFzip1();
+        writer.Progress = nullptr;
+        writer.CancelRequested = nullptr;
+        if (!on) return;
+        writer.Progress = [&](double done) {
+            longWork.tick(static_cast<std::int64_t>(done * 1000), 1000);
+        };
+        writer.CancelRequested = [&] { return longWork.cancelled(); };
+    };
+    const std::initializer_list<QWidget *> commands{menuBar(), Toolbar1, ListView1};
+    struct Restore { // on every way out, before longWork goes
+        std::function<void()> undo;
+        ~Restore() { undo(); }
+    } restore{[&] {
+        for (QWidget *w : commands)
+            w->setEnabled(true);
+        hookWriter(false);
+        work_ = nullptr;
+        ProgressBar1->setValue(0);
+    }};
+    work_ = &longWork;
+    hookWriter(true);
+    for (QWidget *w : commands)
+        w->setEnabled(false);
+    work();
+}
