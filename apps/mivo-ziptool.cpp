@@ -158,8 +158,10 @@ int main(int argc, char **argv) {
     const std::string command = argv[1];
     Options o;
     if (!parse(std::vector<std::string>(argv + 2, argv + argc), o)) return usage();
+    // A file kept by the overwrite rules is always told: nothing else would say that a copy,
+    // such as the second entry of a name, was not written.
     auto status = [&](const std::string &m) {
-        if (o.verbose) std::cerr << m << '\n';
+        if (o.verbose || m.find(" conservé : ") != std::string::npos) std::cerr << m << '\n';
     };
 
     try {

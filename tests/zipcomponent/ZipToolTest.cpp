@@ -85,6 +85,21 @@ TEST_F(ZipToolTest, ListEscapesControlCharactersInNames) {
                                             "esc\\x1b[31mred\\x7f", "c1\\u009b.txt"}));
 }
 
+TEST_F(ZipToolTest, ASecondEntryOfTheSameNameKeptByTheRulesIsTold) {
+    // libzip refuses a second entry of a name: the second name is made the first's afterwards.
+    MakeRawArchive(path("twice.zip"), {{"x1", "first"}, {"x2", "second"}});
+    ASSERT_EQ(PatchBytes(path("twice.zip"), "x2", "x1"), 2); // local header and directory
+    EXPECT_EQ(tool("extract " + Quote(path("twice.zip")) + " " + Quote(path("out"))), 0);
+    EXPECT_EQ(ReadFile(path("out/x1")), "first");
+    EXPECT_EQ(ReadFile(path("stderr.txt")), "Fichier existant conservé : " + path("out") + "/x1\n");
+    // Told to replace, the second copy wins, quietly.
+    EXPECT_EQ(
+        tool("extract --always-overwrite " + Quote(path("twice.zip")) + " " + Quote(path("out"))),
+        0);
+    EXPECT_EQ(ReadFile(path("out/x1")), "second");
+    EXPECT_EQ(ReadFile(path("stderr.txt")), "");
+}
+
 TEST_F(ZipToolTest, ExtractGoesOnAfterAMissingNameAndCountsTheFailures) {
     WriteFile(path("src/one.txt"), "1");
     WriteFile(path("src/two.txt"), "2");
