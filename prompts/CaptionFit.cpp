@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <vector>
 
 namespace CaptionFit {
 
@@ -31,19 +32,41 @@ void setSize(QWidget *w, const QSize &size) {
         w->resize(size);
 }
 
-// Post-order: children first, so a frame grows around its grown children.
+// Post-order: children first, so a frame grows around its grown children. A child that grew
+// to the right pushes the siblings that stood to its right along with it, keeping the gap
+// between them: growing never makes two controls overlap.
 void grow(QWidget *w, const QList<QWidget *> &keep) {
     if (keep.contains(w)) return;
-    QSize size = w->size();
+    struct Placed {
+        QWidget *child;
+        QRect before;
+    };
+    std::vector<Placed> placed;
     for (QObject *o : w->children()) {
         auto *child = qobject_cast<QWidget *>(o);
         if (!child || !placedByHand(child)) continue;
-        // The gap the design left after the child, at most the usual margin, is kept.
-        const QRect before = child->geometry();
-        const int gapRight = std::clamp(w->width() - (before.right() + 1), 0, kMargin);
-        const int gapBottom = std::clamp(w->height() - (before.bottom() + 1), 0, kMargin);
+        placed.push_back({child, child->geometry()});
         grow(child, keep);
-        const QRect after = child->geometry();
+    }
+    std::sort(placed.begin(), placed.end(),
+              [](const Placed &a, const Placed &b) { return a.before.left() < b.before.left(); });
+    for (const Placed &left : placed) {
+        for (const Placed &right : placed) {
+            const bool besideIt = right.before.left() > left.before.right() &&
+                                  right.before.top() <= left.before.bottom() &&
+                                  right.before.bottom() >= left.before.top();
+            if (!besideIt) continue;
+            const int gap = std::min(right.before.left() - left.before.right() - 1, kMargin);
+            const int push = left.child->geometry().right() + 1 + gap - right.child->x();
+            if (push > 0) right.child->move(right.child->x() + push, right.child->y());
+        }
+    }
+    QSize size = w->size();
+    for (const Placed &p : placed) {
+        // The gap the design left after the child, at most the usual margin, is kept.
+        const int gapRight = std::clamp(w->width() - (p.before.right() + 1), 0, kMargin);
+        const int gapBottom = std::clamp(w->height() - (p.before.bottom() + 1), 0, kMargin);
+        const QRect after = p.child->geometry();
         size = size.expandedTo(QSize(after.right() + 1 + gapRight, after.bottom() + 1 + gapBottom));
     }
     if (captioned(w)) size = size.expandedTo(Needed(w));

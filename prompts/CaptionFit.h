@@ -1,6 +1,7 @@
 // Windows laid out at fixed places, as designed in twips, with captions that must show in full
 // at the user's font: a control whose caption needs more room grows to the right or down, and
-// so does each frame holding it, up to the window's client area. Places never move.
+// so does each frame holding it, up to the window's client area. A control moves only when one
+// to its left grew into it, and then only to the right, by as much.
 #pragma once
 
 #include <QList>
