@@ -184,6 +184,9 @@ void Unzip::createStatusBar() {
         statusBar()->addWidget(panels_[i], stretch[i]);
     }
     panels_[3]->setText(QStringLiteral("Mivo-ZIP, l'équipe Mivo-ZIP"));
+    // Panel 1's messages take the room left, cut if longer: they never squeeze the archive's
+    // size, the count or the author line.
+    panels_[0]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
 void Unzip::placeWindow() {

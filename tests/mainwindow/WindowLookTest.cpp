@@ -38,6 +38,17 @@ TEST_F(WindowLookTest, EveryCaptionShowsInFull) {
     EXPECT_LE(selected->sizeHint().width(), selected->width());
 }
 
+TEST_F(WindowLookTest, ALongMessageNeverSqueezesTheOtherPanels) {
+    Unzip &w = start(q(makeArchive()));
+    w.VFunzip1.DisplayMessage("Fichier existant conservé : /un/chemin/très/long/vers/un/dossier/"
+                              "de/destination/qui/ne/tient/pas/dans/la/barre/d'état.txt");
+    QApplication::processEvents();
+    for (const char *name : {"StatusBar1_Panel2", "StatusBar1_Panel3", "StatusBar1_Panel4"}) {
+        auto *panel = child<QLabel>(name);
+        EXPECT_GE(panel->width(), panel->sizeHint().width()) << name;
+    }
+}
+
 TEST_F(WindowLookTest, IsCentredWithItsRealSize) {
     Unzip &w = start();
     const QPoint screen = QGuiApplication::primaryScreen()->availableGeometry().center();
