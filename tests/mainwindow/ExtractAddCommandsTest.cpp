@@ -34,7 +34,6 @@ protected:
             dialog->findChild<QPushButton *>(QString::fromLatin1(button))->click();
         });
     }
-    QString shownTitle;
 };
 
 TEST_F(ExtractAddCommandsTest, ExtractAllIntoTheChosenFolder) {
@@ -116,52 +115,22 @@ TEST_F(ExtractAddCommandsTest, AStoppedAddLeavesTheArchiveAsItWasAndSaysNothing)
     const std::string before = ReadFile(archive);
     start(q(archive));
     WriteFile(path("more/big.bin"), std::string(6 << 20, 'x'));
-    LongWork::setPace(0, 0);
-    // Stops the rewrite as soon as its window shows, then closes the add dialog, which a stop
-    // leaves open for another choice.
-    bool stopped = false;
-    QTimer stop;
-    QObject::connect(&stop, &QTimer::timeout, [&stopped] {
-        QWidget *w = QApplication::activeModalWidget();
-        if (!w) return;
-        if (auto *cancel = w->findChild<QPushButton *>(QStringLiteral("LongWorkCancel"))) {
-            if (cancel->isVisible()) {
-                cancel->click();
-                stopped = true;
-            }
-        } else if (stopped) {
-            if (auto *dialog = qobject_cast<QDialog *>(w)) dialog->reject();
-        }
-    });
-    stop.start(0);
+    stopLongWork(true); // the add dialog, which a stop leaves open, is then closed
     answerDialog("more", "Command1", "Command3");
     trigger("Mnu_Ajout");
-    EXPECT_TRUE(stopped);
-    LongWork::setPace(50, 1000);
+    EXPECT_TRUE(longWorkStopped);
     EXPECT_EQ(ReadFile(archive), before);
     EXPECT_TRUE(prompts->messages().empty());
     EXPECT_EQ(rows().size(), 3u);
 }
 
 TEST_F(ExtractAddCommandsTest, AStoppedExtractionLeavesNoPartlyWrittenFile) {
-    WriteFile(path("src/big.bin"), std::string(6 << 20, 'x'));
-    const std::string archive = makeArchive();
-    ASSERT_EQ(ziptest::Shell("cd " + ziptest::Quote(path("src")) + " && zip -q -0 " +
-                             ziptest::Quote(archive) + " big.bin"),
-              0);
-    start(q(archive));
+    start(q(makeBigArchive(6 << 20)));
     fs::create_directories(path("out"));
-    LongWork::setPace(0, 0);
-    QTimer stop; // presses the progress window's "Annuler" as soon as it shows
-    QObject::connect(&stop, &QTimer::timeout, [] {
-        if (QWidget *w = QApplication::activeModalWidget())
-            if (auto *cancel = w->findChild<QPushButton *>(QStringLiteral("LongWorkCancel")))
-                cancel->click();
-    });
-    stop.start(0);
+    stopLongWork();
     answerDialog("out", "Command5");
     trigger("unzipallfiles");
-    LongWork::setPace(50, 1000);
+    EXPECT_TRUE(longWorkStopped);
     EXPECT_FALSE(fs::exists(path("out/big.bin")));
     EXPECT_TRUE(ziptest::LeftoverTemporaries(path("out")).empty());
     EXPECT_TRUE(prompts->messages().empty()); // a stop is not a failure

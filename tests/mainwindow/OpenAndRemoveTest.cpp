@@ -60,7 +60,6 @@ protected:
             qputenv("TMPDIR", savedTmp);
         else
             qunsetenv("TMPDIR");
-        LongWork::setPace(50, 1000);
         UnzipFixture::TearDown();
     }
     // Selects the rows showing these full names.
@@ -121,15 +120,9 @@ TEST_F(OpenAndRemoveTest, ATypeWithoutApplicationShowsTheNoAssociationDialog) {
     start(q(makeArchive()));
     desktop->unknown << QStringLiteral("c.txt");
     select({QStringLiteral("c.txt")});
-    QString title;
-    QTimer::singleShot(0, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        ASSERT_NE(modal, nullptr);
-        title = modal->windowTitle();
-        modal->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
-    });
+    pressInNextDialog("Command1"); // "&Annuler"
     doubleClick();
-    EXPECT_EQ(title, QStringLiteral("Absence d'association de fichier"));
+    EXPECT_EQ(shownTitle, QStringLiteral("Absence d'association de fichier"));
     EXPECT_TRUE(desktop->opened.isEmpty());
 }
 
@@ -176,20 +169,13 @@ TEST_F(OpenAndRemoveTest, AnEntryNamedOutsideTheFolderIsNeverLookedAtOnDisk) {
 }
 
 TEST_F(OpenAndRemoveTest, AStoppedRemovalLeavesTheArchiveAsItWas) {
-    WriteFile(path("src/big.bin"), std::string(4 << 20, 'x'));
-    const std::string archive = makeArchive();
-    ASSERT_EQ(ziptest::Shell("cd " + ziptest::Quote(path("src")) + " && zip -q -0 " +
-                             ziptest::Quote(archive) + " big.bin"),
-              0);
+    const std::string archive = makeBigArchive(4 << 20);
     const std::string before = ReadFile(archive);
     start(q(archive));
-    LongWork::setPace(0, 0);
-    QTimer::singleShot(0, [] {
-        if (auto *window = QApplication::activeModalWidget())
-            window->findChild<QPushButton *>(QStringLiteral("LongWorkCancel"))->click();
-    });
+    stopLongWork();
     select({QStringLiteral("c.txt")});
     trigger("Mnu_SupFich");
+    EXPECT_TRUE(longWorkStopped);
     EXPECT_EQ(ReadFile(archive), before);
     EXPECT_TRUE(prompts->messages().empty()); // a stop is not a failure
     EXPECT_EQ(rows().size(), 4u);

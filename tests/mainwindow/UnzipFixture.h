@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Forms.h"
+#include "LongWork.h"
 #include "Module1.h"
 #include "ScriptedPrompts.h"
 #include "Unzip.h"
@@ -11,10 +12,15 @@
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QLabel>
+#include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -42,8 +48,40 @@ protected:
         prompts = &InstallScriptedPrompts();
     }
     void TearDown() override {
+        stopper_.reset();
+        LongWork::setPace(50, 1000);
         Forms::UnloadAll();
         TempDirTest::TearDown();
+    }
+
+    // Presses `button` of the next modal window as soon as it shows; its title goes to
+    // shownTitle.
+    void pressInNextDialog(const char *button) {
+        QTimer::singleShot(0, [this, button] {
+            QWidget *modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            shownTitle = modal->windowTitle();
+            modal->findChild<QPushButton *>(QString::fromLatin1(button))->click();
+        });
+    }
+    // Makes long work show its window at once and presses its "Annuler" as soon as it shows
+    // (longWorkStopped tells it did). With `closeAfterStop`, a dialog the stop left open is
+    // then dismissed.
+    void stopLongWork(bool closeAfterStop = false) {
+        LongWork::setPace(0, 0);
+        stopper_ = std::make_unique<QTimer>();
+        QObject::connect(stopper_.get(), &QTimer::timeout, [this, closeAfterStop] {
+            QWidget *w = QApplication::activeModalWidget();
+            if (!w) return;
+            auto *cancel = w->findChild<QPushButton *>(QStringLiteral("LongWorkCancel"));
+            if (cancel && cancel->isVisible()) {
+                cancel->click();
+                longWorkStopped = true;
+            } else if (!cancel && longWorkStopped && closeAfterStop) {
+                if (auto *dialog = qobject_cast<QDialog *>(w)) dialog->reject();
+            }
+        });
+        stopper_->start(0);
     }
 
     Unzip &start(const QString &commandLine = {}) {
@@ -83,6 +121,15 @@ protected:
             s += enabled(name) ? '1' : '0';
         return s;
     }
+    // The three-entry archive with a stored big.bin of `bytes` after them: work that lasts.
+    std::string makeBigArchive(std::size_t bytes) {
+        WriteFile(path("src/big.bin"), std::string(bytes, 'x'));
+        const std::string archive = makeArchive();
+        EXPECT_EQ(ziptest::Shell("cd " + ziptest::Quote(path("src")) + " && zip -q -0 " +
+                                 ziptest::Quote(archive) + " big.bin"),
+                  0);
+        return archive;
+    }
     // An archive of three entries, c.txt reported last; a.txt twice in two folders.
     std::string makeArchive(const std::string &name = "three.zip") {
         WriteFile(path("src/a.txt"), std::string(1000, 'a'), LocalNoon(2020, 12, 31));
@@ -97,6 +144,9 @@ protected:
 
     ScriptedPrompts *prompts = nullptr;
     int ended = 0;
+    QString shownTitle;
+    bool longWorkStopped = false;
+    std::unique_ptr<QTimer> stopper_;
 };
 
 inline const std::string kNone = "0000000", kArchive = "1111110", kNew = "0100010";
