@@ -210,16 +210,17 @@ void EntryCommands::open(const QStringList &fullNames) {
             ask(QStringLiteral("Fichier existant dans le dossier ") + temp,
                 QStringLiteral("Supprimer l'ancien fichier ") + name +
                     QStringLiteral(" ?\rDans le dossier ") + temp + QStringLiteral(" Confirmez ?"));
-        const short always = reader_.AlwaysOverwrite;
+        struct KeepOption { // the user's overwrite option comes back on every way out
+            zipcomponent::VFunzip &reader;
+            short always = reader.AlwaysOverwrite;
+            ~KeepOption() { reader.AlwaysOverwrite = always; }
+        } keep{reader_};
         if (replace) reader_.AlwaysOverwrite = 1;
         try {
             reader_.ExtractEntry(name.toStdString());
-            reader_.AlwaysOverwrite = always;
         } catch (const zipcomponent::Cancelled &) {
-            reader_.AlwaysOverwrite = always;
             return;
         } catch (const zipcomponent::ZipError &e) {
-            reader_.AlwaysOverwrite = always;
             qCWarning(lcCommands) << "opening" << name << "--" << e.description().c_str()
                                   << e.detail().c_str();
             if (failed) failed(opening);
