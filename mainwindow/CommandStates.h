@@ -3,21 +3,24 @@
 
 enum class ArchiveState { NoArchive, Archive, ArchiveAfterChange, NewArchive };
 
+// Every member defaults to disabled; a state names only what it enables.
 struct CommandStates {
-    bool extract, add, remove, autoExtract; // menu entries
-    bool button3, button4, button5;         // Extraire, Ajouter, Supprimer
+    bool extract = false, add = false, remove = false, autoExtract = false; // menu entries
+    bool button3 = false, button4 = false, button5 = false; // Extraire, Ajouter, Supprimer
 };
 
 constexpr CommandStates StatesOf(ArchiveState state) {
     switch (state) {
     case ArchiveState::NoArchive:
-        return {false, false, false, false, false, false, false};
+        return {};
     case ArchiveState::Archive:
-        return {true, true, true, true, true, true, false};
+        return {.extract = true, .add = true, .remove = true, .autoExtract = true,
+                .button3 = true, .button4 = true};
     case ArchiveState::ArchiveAfterChange:
-        return {true, true, false, true, true, true, false};
+        return {.extract = true, .add = true, .autoExtract = true, .button3 = true,
+                .button4 = true};
     case ArchiveState::NewArchive:
-        return {false, true, false, false, false, true, false};
+        return {.add = true, .button4 = true};
     }
     return {};
 }

@@ -1,18 +1,28 @@
 #!/usr/bin/env bash
-# Fails when PROGRAM holds code of the GUI target (the main window, the window registry, the
-# entry list, the dialogs); with "no-qt", when it links any Qt library; with "stub", when its
-# direct dependencies go beyond what a self-extracting program may ask of a machine.
-#   linkcheck.sh PROGRAM [no-qt|stub]
+# Fails when PROGRAM holds code of the GUI target: any function the GUI library itself defines
+# (its strong text symbols, so inline and template code shared with other targets does not
+# count); with "no-qt", when it links any Qt library; with "stub", when its direct dependencies
+# go beyond what a self-extracting program may ask of a machine.
+#   linkcheck.sh GUI_LIBRARY PROGRAM [no-qt|stub]
 set -euo pipefail
-program=${1:?usage: linkcheck.sh PROGRAM [no-qt|stub]}
-gui='(Unzip|Forms|EntryListModel|EntryCommands|DosZip2|Zip2|Assoc|AutoExtract|ExplorerTree|ArchiveSession)::'
-found=$(nm -C "$program" | grep -E " [TtWw] ($gui)" | head -5 || true)
+gui_library=${1:?usage: linkcheck.sh GUI_LIBRARY PROGRAM [no-qt|stub]}
+program=${2:?usage: linkcheck.sh GUI_LIBRARY PROGRAM [no-qt|stub]}
+
+strong_text() { nm --defined-only "$1" 2>/dev/null | awk '$2 == "T" { print $3 }' | sort -u; }
+
+gui_symbols=$(strong_text "$gui_library")
+# A list that came out empty would pass every program: the library's own classes must be there.
+if [ "$(grep -c . <<<"$gui_symbols")" -lt 50 ]; then
+  echo "$gui_library defines too few functions to be the GUI library"
+  exit 2
+fi
+found=$(comm -12 <(echo "$gui_symbols") <(strong_text "$program") | head -5 | c++filt || true)
 if [ -n "$found" ]; then
   echo "$program links the GUI target:"
   echo "$found"
   exit 1
 fi
-case "${2:-}" in
+case "${3:-}" in
   no-qt)
     if ldd "$program" | grep -q 'libQt6'; then
       echo "$program links Qt:"
