@@ -4,6 +4,7 @@
 #include "SfxLayout.h"
 #include "SystemErrorText.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -63,7 +64,7 @@ QString StubExtraction::ProposedFolder(const QString &ownFile) {
     const QString base = file.suffix().isEmpty() || file.completeBaseName().isEmpty()
                              ? file.fileName() + QStringLiteral("_files")
                              : file.completeBaseName();
-    return file.absolutePath() + u'/' + base + u'/';
+    return QDir(file.absolutePath()).filePath(base) + u'/';
 }
 
 QString StubExtraction::unpackFolder() const {
