@@ -82,10 +82,18 @@ bool AtomicFile::fail() {
     return false;
 }
 
-bool AtomicFile::open(const std::string &target) {
+bool AtomicFile::open(const std::string &target, Links links) {
     discard();
     error_ = 0;
-    if (!ResolveLinks(target, final_)) return fail();
+    if (links == Links::Follow) {
+        if (!ResolveLinks(target, final_)) return fail();
+    } else {
+        final_ = target;
+    }
+    if (final_.empty()) {
+        errno = ENOENT;
+        return fail();
+    }
     if (final_.front() != '/') {
         // Absolute, so that a signal handler can remove the temporary whatever the folder then.
         char cwd[PATH_MAX];
@@ -93,10 +101,10 @@ bool AtomicFile::open(const std::string &target) {
         final_ = std::string(cwd) + "/" + final_;
     }
     struct stat existing {};
-    const bool replacing = stat(final_.c_str(), &existing) == 0;
+    const bool replacing = lstat(final_.c_str(), &existing) == 0;
     if (!replacing && errno != ENOENT) return fail();
     if (replacing && !S_ISREG(existing.st_mode)) {
-        errno = S_ISDIR(existing.st_mode) ? EISDIR : EINVAL;
+        errno = S_ISDIR(existing.st_mode) ? EISDIR : S_ISLNK(existing.st_mode) ? ELOOP : EINVAL;
         return fail();
     }
     const std::size_t slash = final_.rfind('/');

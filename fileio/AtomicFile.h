@@ -5,7 +5,9 @@
 // The temporary file has a unique name, is created exclusively (O_EXCL | O_NOFOLLOW: a file or a
 // link planted under that name is never opened) and is registered with TemporaryFiles.h while it
 // exists. A target that is a symbolic link is resolved: the file it points to is replaced and the
-// link stays. The file keeps the mode of the file it replaces (a new one: 0666 less the umask).
+// link stays; the no-follow form refuses such a target instead (ELOOP), and its rename replaces
+// whatever name is there then, never writing through it. The file keeps the mode of the file it
+// replaces (a new one: 0666 less the umask).
 //
 // Failures return false with the reason in error() (an errno value); the temporary file is then
 // already gone.
@@ -31,9 +33,12 @@ public:
     AtomicFile &operator=(const AtomicFile &) = delete;
     ~AtomicFile() { discard(); } // an uncommitted file is thrown away
 
+    enum class Links { Follow, Refuse };
+
     // Creates the temporary file for `target`. The final file, when it exists, must be a regular
-    // file (EISDIR for a folder, EINVAL for anything else).
-    bool open(const std::string &target);
+    // file (EISDIR for a folder, EINVAL for anything else); with Links::Refuse a symbolic link
+    // there fails with ELOOP.
+    bool open(const std::string &target, Links links = Links::Follow);
     bool write(const void *data, std::size_t size);
     bool seek(off_t offset, int whence);
     off_t tell() const;

@@ -39,6 +39,8 @@ std::string FrenchErrorText(int error) {
         return "Trop de fichiers ouverts";
     case EBUSY:
         return "Ressource occupée";
+    case ETXTBSY:
+        return "Fichier texte occupé";
     case EXDEV:
         return "Déplacement impossible entre deux systèmes de fichiers";
     default:

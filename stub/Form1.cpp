@@ -11,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -31,16 +32,6 @@ constexpr int kWidth = 6135, kHeightOne = 2055, kHeightSeveral = 3390;
 
 const QString kInvalid = QStringLiteral("Ce n'est pas un fichier Auto-Extractible valide !");
 
-// The folder proposed beside the program: named after it without its extension. A program
-// without an extension would propose a folder of its own name, which cannot be created beside
-// it: "_files" is appended then.
-QString proposedFolder(const QString &ownFile) {
-    const QFileInfo file(ownFile);
-    const QString base = file.suffix().isEmpty() ? file.fileName() + QStringLiteral("_files")
-                                                 : file.completeBaseName();
-    return file.absolutePath() + u'/' + base + u'/';
-}
-
 } // namespace
 
 Form1::Form1(QString ownFile, std::function<void(int status)> endProgram)
@@ -50,6 +41,9 @@ Form1::Form1(QString ownFile, std::function<void(int status)> endProgram)
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     createControls();
     VBZip.OnArchiveUpdate = [this] { VBZip_OnArchiveUpdate(); };
+    VBZip.PasswordQuestion = [this](const std::string &entry, const std::string &refused) {
+        return VBZip_PasswordQuestion(entry, refused);
+    };
 }
 
 void Form1::createControls() {
@@ -114,7 +108,8 @@ bool Form1::Form_Load() {
     } else {
         setWindowTitle(prefix + List1->item(0)->text());
     }
-    Text1->setText(proposedFolder(ownFile_));
+    proposedFolder_ = StubExtraction::ProposedFolder(ownFile_);
+    Text1->setText(proposedFolder_);
     Text1->setFocus();
     return true;
 }
@@ -138,7 +133,11 @@ void Form1::Command1_Click() {
         PG->setValue(static_cast<int>(value >> shift));
     };
     hooks.repaint = [this] { repaint(); };
-    StubExtraction extraction(ownFile_, Text1->text(), names, lengths, hooks);
+    // The proposed folder, even retyped, is not the user's own choice of a place.
+    const auto folder = QDir::cleanPath(Text1->text()) == QDir::cleanPath(proposedFolder_)
+                            ? StubExtraction::Folder::Proposed
+                            : StubExtraction::Folder::Typed;
+    StubExtraction extraction(ownFile_, Text1->text(), names, lengths, hooks, folder);
     try {
         extraction.run();
         archiveFileToExtract_ = extraction.archiveFileToExtract();
@@ -146,27 +145,34 @@ void Form1::Command1_Click() {
         DecompressionZIP();
         return end(0);
     } catch (const StubFailure &f) {
-        failed(f.noData, f.number, f.description, extraction.payloadOutputPath());
+        failed(f.noData, f.number, f.description);
+    } catch (const zipcomponent::Cancelled &) {
+        // No password: the archive stays, for the user to open with the password later.
+        prompts().message(this, Prompts::Icon::Warning, QStringLiteral("Extraction interrompue"),
+                          QStringLiteral("L'archive « ") +
+                              QFileInfo(archiveFileToExtract_).fileName() +
+                              QStringLiteral(" » a été conservée : elle contient des fichiers "
+                                             "chiffrés."));
+        Status->setText(QStringLiteral("Extraction abandonée!"));
+        return end(1);
     } catch (const zipcomponent::ZipError &e) {
         // The archive's entries: not a system error of ours, no number of their own.
-        failed(false, 0, QString::fromStdString(e.description()), extraction.payloadOutputPath());
+        failed(false, 0, QString::fromStdString(e.description()));
     } catch (const std::bad_alloc &) {
         // A payload is held whole in memory, with its decoded form.
-        failed(false, ENOMEM, QString::fromStdString(fileio::FrenchErrorText(ENOMEM)),
-               extraction.payloadOutputPath());
+        failed(false, ENOMEM, QString::fromStdString(fileio::FrenchErrorText(ENOMEM)));
     }
+    extraction.removeWrittenArchive();
     end(1);
 }
 
-void Form1::failed(bool noData, std::int64_t number, const QString &description,
-                   const QString &startedPayload) {
+void Form1::failed(bool noData, std::int64_t number, const QString &description) {
     const QString text = noData ? QStringLiteral("Pas de données trouvées dans ce fichier !")
                                 : QStringLiteral("Erreur rencontrée lors de la décompression !") +
                                       QStringLiteral("\r\n") + QString::number(number) +
                                       QStringLiteral(": ") + description;
     prompts().message(this, Prompts::Icon::Critical, QStringLiteral("ERREUR"), text);
     Status->setText(QStringLiteral("Extraction abandonée!"));
-    if (!startedPayload.isEmpty()) QFile::remove(startedPayload);
 }
 
 void Form1::DecompressionZIP() {
@@ -201,6 +207,15 @@ void Form1::VBZip_OnArchiveUpdate() {
         item->setText(5, QString::fromStdString(VBZip.EntryFolderOf(e.FullName)));
         item->setData(0, Qt::UserRole, QVariant::fromValue<qlonglong>(i));
     }
+}
+
+std::optional<std::string> Form1::VBZip_PasswordQuestion(const std::string &entry,
+                                                         const std::string &refused) {
+    QString label = QStringLiteral("Mot de passe de « %1 » :").arg(QString::fromStdString(entry));
+    if (!refused.empty()) label = QString::fromStdString(refused) + u'\n' + label;
+    const auto p = prompts().password(this, QStringLiteral("Mot de passe"), label, false);
+    if (!p) return std::nullopt;
+    return p->toStdString();
 }
 
 void Form1::Command2_Click() {

@@ -7,6 +7,8 @@
 #include <QDialog>
 
 #include <functional>
+#include <optional>
+#include <string>
 
 class QLabel;
 class QLineEdit;
@@ -43,13 +45,15 @@ private:
     void createControls();
     void DecompressionZIP();
     void VBZip_OnArchiveUpdate();
-    void failed(bool noData, std::int64_t number, const QString &description,
-                const QString &startedPayload);
+    std::optional<std::string> VBZip_PasswordQuestion(const std::string &entry,
+                                                      const std::string &refused);
+    void failed(bool noData, std::int64_t number, const QString &description);
     void end(int status);
 
     QString ownFile_;
     std::function<void(int)> endProgram_;
     bool ended_ = false;
+    QString proposedFolder_;
     QString archiveFileToExtract_, unpackFolder_;
 
     QLabel *Label1 = nullptr, *Status = nullptr, *Image1 = nullptr;

@@ -6,11 +6,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -41,24 +41,31 @@ void readExactly(int fd, char *out, std::size_t size) {
     }
 }
 
-void writeAll(int fd, const char *data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t put = ::write(fd, data, size);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            systemFailure(errno);
-        }
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
+// A failure that names the file or folder concerned after the system's own text.
+[[noreturn]] void namedFailure(int number, const QString &path) {
+    throw StubFailure(false, number,
+                      QString::fromStdString(fileio::FrenchErrorText(number)) +
+                          QStringLiteral(" : « ") + path + QStringLiteral(" »"));
+}
+
+bool sameFile(const struct stat &a, const struct stat &b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 } // namespace
 
 StubExtraction::StubExtraction(QString ownFile, QString destination, std::vector<std::string> names,
-                               std::vector<std::uint64_t> lengths, Hooks hooks)
+                               std::vector<std::uint64_t> lengths, Hooks hooks, Folder folder)
     : ownFile_(std::move(ownFile)), destination_(std::move(destination)), names_(std::move(names)),
-      lengths_(std::move(lengths)), hooks_(std::move(hooks)) {}
+      lengths_(std::move(lengths)), hooks_(std::move(hooks)), folder_(folder) {}
+
+QString StubExtraction::ProposedFolder(const QString &ownFile) {
+    const QFileInfo file(ownFile);
+    const QString base = file.suffix().isEmpty() || file.completeBaseName().isEmpty()
+                             ? file.fileName() + QStringLiteral("_files")
+                             : file.completeBaseName();
+    return QDir(file.absolutePath()).filePath(base) + u'/';
+}
 
 QString StubExtraction::unpackFolder() const {
     QString folder = destination_;
@@ -66,30 +73,53 @@ QString StubExtraction::unpackFolder() const {
     return folder;
 }
 
-void StubExtraction::run() {
-    // One level: the parent must exist.
+QString StubExtraction::payloadTemporaryPath() const {
+    return output_.isOpen() ? QFile::decodeName(output_.temporaryPath().c_str()) : QString();
+}
+
+void StubExtraction::prepareFolder() {
+    const QByteArray folder = QFile::encodeName(unpackFolder());
     struct stat st {};
-    const QByteArray folder = QFile::encodeName(destination_);
-    if (stat(folder.constData(), &st) != 0 && mkdir(folder.constData(), 0777) != 0)
-        systemFailure(errno);
-
-    Fd in;
-    const QByteArray own = QFile::encodeName(ownFile_);
-    in.fd = ::open(own.constData(), O_RDONLY | O_CLOEXEC);
-    if (in.fd < 0) systemFailure(errno);
-    if (hooks_.status) hooks_.status(QStringLiteral("Recherche de la clé..."));
-    std::uint64_t start = 0;
-    try {
-        // The payloads must all fit behind the data marker: a file cut short has no data.
-        start = sfx::FindSfxPayloads(own.toStdString(), lengths_);
-    } catch (const sfx::SfxLayoutError &e) {
-        if (e.kind() == sfx::SfxLayoutError::Kind::System) systemFailure(e.error());
-        throw StubFailure(true, 0, QString());
+    if (folder_ == Folder::Typed) {
+        // One level: the parent must exist.
+        if (stat(folder.constData(), &st) != 0 && mkdir(folder.constData(), 0777) != 0)
+            systemFailure(errno);
+        return;
     }
-    if (lseek(in.fd, static_cast<off_t>(start), SEEK_SET) < 0) systemFailure(errno);
+    // Made here unless something is already there, which must then be a real folder.
+    if (mkdir(folder.constData(), 0777) == 0) return;
+    if (errno != EEXIST) systemFailure(errno);
+    if (lstat(folder.constData(), &st) != 0) systemFailure(errno);
+    if (S_ISLNK(st.st_mode)) namedFailure(ELOOP, unpackFolder());
+    if (!S_ISDIR(st.st_mode)) namedFailure(ENOTDIR, unpackFolder());
+}
 
-    for (std::size_t i = 0; i < names_.size(); ++i)
-        writePayload(in.fd, i);
+void StubExtraction::run() {
+    try {
+        prepareFolder();
+
+        Fd in;
+        const QByteArray own = QFile::encodeName(ownFile_);
+        in.fd = ::open(own.constData(), O_RDONLY | O_CLOEXEC);
+        if (in.fd < 0 || fstat(in.fd, &own_) != 0) systemFailure(errno);
+        if (hooks_.status) hooks_.status(QStringLiteral("Recherche de la clé..."));
+        std::uint64_t start = 0;
+        try {
+            // The payloads must all fit behind the data marker: a file cut short has no data.
+            start = sfx::FindSfxPayloads(own.toStdString(), lengths_);
+        } catch (const sfx::SfxLayoutError &e) {
+            if (e.kind() == sfx::SfxLayoutError::Kind::System) systemFailure(e.error());
+            throw StubFailure(true, 0, QString());
+        }
+        if (lseek(in.fd, static_cast<off_t>(start), SEEK_SET) < 0) systemFailure(errno);
+
+        for (std::size_t i = 0; i < names_.size(); ++i)
+            writePayload(in.fd, i);
+    } catch (...) {
+        output_.discard();
+        throw;
+    }
+    archiveWritten_ = true;
     if (hooks_.showProgress) hooks_.showProgress(false);
     if (hooks_.status)
         hooks_.status(QStringLiteral("Décompression ") + QString::fromStdString(names_.back()));
@@ -99,11 +129,18 @@ void StubExtraction::writePayload(int in, std::size_t i) {
     const QString name = QString::fromStdString(names_[i]);
     payloadOutputPath_ =
         destination_ + (destination_.endsWith(u'/') ? QString() : QStringLiteral("/")) + name;
-    // Truncated: a shorter archive never keeps stale bytes behind it. A link there is refused.
-    Fd out;
-    out.fd = ::open(QFile::encodeName(payloadOutputPath_).constData(),
-                    O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (out.fd < 0) systemFailure(errno);
+    const std::string target = QFile::encodeName(payloadOutputPath_).toStdString();
+    // The program's own file (under its name or another link to it) is never replaced.
+    struct stat existing {};
+    if (lstat(target.c_str(), &existing) == 0 && sameFile(existing, own_))
+        throw StubFailure(false, ETXTBSY,
+                          QStringLiteral("« ") + payloadOutputPath_ +
+                              QStringLiteral(" » est ce programme lui-même : il n'est pas "
+                                             "remplacé."));
+    if (!output_.open(target, fileio::AtomicFile::Links::Refuse)) {
+        if (output_.error() == ELOOP) namedFailure(ELOOP, payloadOutputPath_);
+        systemFailure(output_.error());
+    }
 
     const std::uint64_t length = lengths_[i];
     if (hooks_.status) hooks_.status(QStringLiteral("Extraction ") + name + QStringLiteral("..."));
@@ -134,9 +171,16 @@ void StubExtraction::writePayload(int in, std::size_t i) {
     }
 
     if (hooks_.showProgress) hooks_.showProgress(true);
-    writeAll(out.fd, payload.data(), payload.size());
-    const int fd = out.fd;
-    out.fd = -1;
-    if (::close(fd) != 0) systemFailure(errno);
+    if (!output_.write(payload.data(), payload.size())) systemFailure(output_.error());
+    if (lstat(output_.temporaryPath().c_str(), &written_) != 0) systemFailure(errno);
+    if (!output_.commit()) systemFailure(output_.error());
     if (hooks_.status) hooks_.status(QStringLiteral("Extraction ") + name);
+}
+
+void StubExtraction::removeWrittenArchive() {
+    if (!archiveWritten_) return;
+    archiveWritten_ = false;
+    const QByteArray path = QFile::encodeName(payloadOutputPath_);
+    struct stat now {};
+    if (lstat(path.constData(), &now) == 0 && sameFile(now, written_)) ::unlink(path.constData());
 }

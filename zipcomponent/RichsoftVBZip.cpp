@@ -51,15 +51,38 @@ void RichsoftVBZip::ExtractSelected(const std::string &folder,
     if (!reader_) throw ZipError("Aucune archive n'est ouverte.");
     PrepareDestination(folder);
     const std::unordered_set<std::string> wanted(names.begin(), names.end());
+    // The reader keeps a password until it proves wrong and asks again only then: a failed
+    // encrypted entry is tried once more, and a failure that brought no new question (damaged
+    // data under the right password, a disk full) is that entry's final one.
+    std::string refused;
+    bool asked = false, declined = false;
     ExtractHooks hooks;
-    hooks.password = PasswordQuestion;
+    hooks.password = [&](const std::string &entryName) -> std::optional<std::string> {
+        asked = true;
+        std::optional<std::string> given;
+        if (PasswordQuestion) given = PasswordQuestion(entryName, refused);
+        if (!given || given->empty()) declined = true;
+        return given;
+    };
     FailureTally failures;
     for (const EntryInfo *e : files_) {
         if (!wanted.count(EntryFileOf(e->name))) continue;
-        try {
-            reader_->writeEntry(*e, folder, nullptr, hooks);
-        } catch (const ZipError &error) {
-            failures.add(error);
+        refused.clear();
+        for (bool retried = false;; retried = true) {
+            asked = false;
+            try {
+                reader_->writeEntry(*e, folder, nullptr, hooks);
+                break;
+            } catch (const Cancelled &) {
+                throw;
+            } catch (const ZipError &error) {
+                if (declined) throw Cancelled(error.description());
+                if (e->encryption == 0 || (retried && !asked)) {
+                    failures.add(error);
+                    break;
+                }
+                refused = error.description();
+            }
         }
     }
     failures.throwIfAny("extraits");

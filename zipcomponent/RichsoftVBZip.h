@@ -44,12 +44,18 @@ public:
     // replacing existing files whole. The booleans and the number are accepted and unused.
     // Unsafe entries (".." names, links) are not written; all failures end in one ZipError
     // after the other entries were extracted. An empty `folder` is refused before anything is
-    // written.
+    // written. An encrypted entry asks PasswordQuestion (once for the archive while the answer
+    // holds), and again after a wrong one; a question left unanswered stops the extraction
+    // with Cancelled, the entries already written staying.
     void ExtractSelected(const std::string &folder, const std::vector<std::string> &names, bool,
                          bool, int);
 
     std::function<void()> OnArchiveUpdate;
-    std::function<std::optional<std::string>(const std::string &entryName)> PasswordQuestion;
+    // The password for an encrypted entry; `refused` is empty at the first question and holds
+    // why the last answer failed when asked again. nullopt (or an empty answer) declines.
+    std::function<std::optional<std::string>(const std::string &entryName,
+                                             const std::string &refused)>
+        PasswordQuestion;
 
 private:
     std::string archiveFile_;

@@ -4,6 +4,7 @@
 #include "HuffmanCoding.h"
 #include "SfxLayout.h"
 #include "SfxTestUtil.h"
+#include "TemporaryFiles.h"
 #include "ZipTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 namespace {
 
 using namespace ziptest;
+namespace fs = std::filesystem;
 
 class StubExtractionTest : public TempDirTest {
 protected:
@@ -83,6 +85,34 @@ TEST_F(StubExtractionTest, AProgramCutShortHasNoData) {
         EXPECT_TRUE(f.noData);
     }
     EXPECT_FALSE(std::filesystem::exists(path("out/a.zip")));
+}
+
+// While a payload is written the file at its name is untouched, and the temporary file beside it
+// is known to the clean-up on signals: removed there, the payload fails and nothing is left.
+TEST_F(StubExtractionTest, AnInterruptedPayloadLeavesTheOldFileAndNothingElse) {
+    WriteFile(path("out/a.zip"), "the user's a.zip");
+    const std::string program = makeProgram({{"a.zip", "the new archive's bytes"}});
+    const sfx::SfxHeader header = sfx::ReadSfxListing(program);
+    StubExtraction *running = nullptr;
+    std::string temporary;
+    StubExtraction::Hooks hooks;
+    hooks.repaint = [&] { // after the payload is read, before it is decoded and written
+        temporary = running->payloadTemporaryPath().toStdString();
+        EXPECT_EQ(fs::path(temporary).parent_path(), fs::path(path("out")));
+        EXPECT_TRUE(fs::exists(temporary));
+        EXPECT_EQ(ReadFile(path("out/a.zip")), "the user's a.zip");
+        fileio::RemoveTemporariesNow(); // what a signal's handler does
+    };
+    StubExtraction e(QString::fromStdString(program), QString::fromStdString(path("out")),
+                     header.fileNames, header.payloadLengths, hooks);
+    running = &e;
+    EXPECT_THROW(e.run(), StubFailure);
+    EXPECT_FALSE(temporary.empty());
+    EXPECT_EQ(ReadFile(path("out/a.zip")), "the user's a.zip");
+    std::vector<std::string> left;
+    for (const auto &entry : fs::directory_iterator(path("out")))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"a.zip"});
 }
 
 } // namespace

@@ -57,6 +57,27 @@ TEST_F(AtomicFileTest, ALinkKeepsPointingAtTheReplacedFile) {
     EXPECT_EQ(errno, ELOOP);
 }
 
+// The no-follow form: a link at the target is refused, and one planted there while the file
+// is written is replaced by the new file; the file a link reaches never changes.
+TEST_F(AtomicFileTest, TheNoFollowFormNeverWritesThroughALink) {
+    WriteFile(path("victim"), "not to be touched");
+    fs::create_symlink(path("victim"), path("link"));
+    AtomicFile refused;
+    EXPECT_FALSE(refused.open(path("link"), AtomicFile::Links::Refuse));
+    EXPECT_EQ(refused.error(), ELOOP);
+
+    AtomicFile file;
+    ASSERT_TRUE(file.open(path("late"), AtomicFile::Links::Refuse));
+    fs::create_symlink(path("victim"), path("late"));
+    ASSERT_TRUE(file.write("new", 3));
+    ASSERT_TRUE(file.commit());
+    EXPECT_FALSE(fs::is_symlink(path("late")));
+    EXPECT_EQ(ReadFile(path("late")), "new");
+    EXPECT_EQ(ReadFile(path("victim")), "not to be touched");
+    EXPECT_TRUE(fs::is_symlink(path("link")));
+    EXPECT_EQ(files(), (std::set<std::string>{"late", "link", "victim"}));
+}
+
 TEST_F(AtomicFileTest, StreamingWritesPatchesAndCommits) {
     WriteFile(path("f"), "previous");
     AtomicFile file;

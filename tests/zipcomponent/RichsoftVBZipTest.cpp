@@ -62,4 +62,34 @@ TEST_F(RichsoftVBZipTest, DamagedArchiveFailsToOpen) {
     EXPECT_THROW(vb.ArchiveFile(path("bad.zip")), ZipError);
 }
 
+// The right password on damaged data: the entry fails once, without asking again and again.
+TEST_F(RichsoftVBZipTest, DamagedDataUnderTheRightPasswordFailsWithoutAskingAgain) {
+    std::string data(60000, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>((i * 2654435761u) >> 13);
+    WriteFile(path("src/d.bin"), data);
+    ASSERT_EQ(Shell("cd " + Quote(path("src")) +
+                    " && 7z a -tzip -psecret -mem=AES256 -mx0 ../s.zip d.bin >/dev/null"),
+              0);
+    std::string bytes = ReadFile(path("s.zip"));
+    bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x40);
+    WriteFile(path("s.zip"), bytes);
+    RichsoftVBZip vb;
+    vb.ArchiveFile(path("s.zip"));
+    std::vector<std::string> refusals;
+    vb.PasswordQuestion = [&](const std::string &, const std::string &refused) {
+        refusals.push_back(refused);
+        return std::optional<std::string>("secret");
+    };
+    try {
+        vb.ExtractSelected(path("out"), {"d.bin"}, false, false, 0);
+        FAIL() << "damaged data extracted";
+    } catch (const Cancelled &) {
+        FAIL() << "taken for a declined password";
+    } catch (const ZipError &) {
+    }
+    EXPECT_EQ(refusals, std::vector<std::string>{""});
+    EXPECT_TRUE(fs::is_empty(path("out")));
+}
+
 } // namespace
