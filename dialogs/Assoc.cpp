@@ -1,9 +1,9 @@
 #include "Assoc.h"
 
 #include "CaptionFit.h"
-#include "EntryCommands.h"
 #include "Module1.h"
 #include "OpenWith.h"
+#include "OpenedCopies.h"
 #include "Prompts.h"
 
 #include <QGroupBox>
@@ -48,7 +48,7 @@ void Assoc::Form_Load() {
 
 void Assoc::Command2_Click() {
     // The copy the double-click has just extracted, folders of the entry included.
-    const QString path = EntryCommands::OpenedCopy(Module1::Shared().CurrentEntry);
+    const QString path = OpenedCopies::PathOf(Module1::Shared().CurrentEntry);
     OpenWith chooser(path, this);
     chooser.exec();
     close();

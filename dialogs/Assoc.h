@@ -1,6 +1,6 @@
 // The no-association dialog: says that no application opens the entry just extracted into the
-// temporary folder, and offers the "open with" chooser for that file. Controls keep their names
-// as object names (Frame1, Label1, Command1, Command2); nothing is handed back.
+// opened copies' folder, and offers the "open with" chooser for that file. Controls keep their
+// names as object names (Frame1, Label1, Command1, Command2); nothing is handed back.
 #pragma once
 
 #include <QDialog>

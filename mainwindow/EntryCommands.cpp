@@ -2,17 +2,15 @@
 
 #include "ArchiveSession.h"
 #include "DesktopLauncher.h"
+#include "DragFolder.h"
 #include "EntryNames.h"
 #include "Module1.h"
+#include "OpenedCopies.h"
 #include "VFunzip.h"
 #include "VFzip.h"
 
 #include <QFile>
 #include <QLoggingCategory>
-
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
 
 Q_LOGGING_CATEGORY(lcCommands, "mivo.commands")
 
@@ -52,6 +50,23 @@ Batch runBatch(zipcomponent::VFzip &writer, const std::function<void()> &changes
         return Batch::Failed;
     }
 }
+
+// Writing into a folder of the program's own (opened copies, dragged rows): a file there was
+// put there by an earlier copy and is replaced without a question. The user's overwrite option
+// comes back on every way out.
+struct OwnFolder {
+    OwnFolder(zipcomponent::VFunzip &reader, const QString &folder)
+        : reader(reader), always(reader.AlwaysOverwrite) {
+        reader.DestinationFolder = folder.toStdString();
+        reader.AlwaysOverwrite = 1;
+    }
+    ~OwnFolder() { reader.AlwaysOverwrite = always; }
+    OwnFolder(const OwnFolder &) = delete;
+    OwnFolder &operator=(const OwnFolder &) = delete;
+
+    zipcomponent::VFunzip &reader;
+    short always;
+};
 
 } // namespace
 
@@ -159,20 +174,20 @@ bool EntryCommands::remove(const QStringList &fullNames) {
     return batch == Batch::Written;
 }
 
-QList<QUrl> EntryCommands::extractForDrag(const QStringList &fullNames) {
-    // A private folder (0700) of its own for each drag: the file manager copies from there.
-    QByteArray folder = QFile::encodeName(Module1::TempFolder() + QStringLiteral("mivo-XXXXXX"));
-    if (!mkdtemp(folder.data())) {
-        report(QStringLiteral("Impossible de préparer les fichiers à déposer."), strerror(errno));
+QList<QUrl> EntryCommands::extractForDrag(const QStringList &fullNames, DragFolder &folder) {
+    std::string detail;
+    const QString into = folder.path(detail);
+    if (into.isEmpty()) {
+        report(QStringLiteral("Impossible de préparer les fichiers à déposer."), detail);
         return {};
     }
-    reader_.DestinationFolder = folder.toStdString();
+    const OwnFolder own{reader_, into};
     QList<QUrl> urls;
     try {
         for (const QString &name : fullNames) {
             reader_.ExtractEntry(name.toStdString());
             const auto relative = zipcomponent::SafeRelativePath(name.toStdString());
-            urls << QUrl::fromLocalFile(QFile::decodeName(folder) + u'/' +
+            urls << QUrl::fromLocalFile(into + u'/' +
                                         QString::fromStdString(relative.value_or(std::string())));
         }
     } catch (const zipcomponent::Cancelled &) {
@@ -184,47 +199,37 @@ QList<QUrl> EntryCommands::extractForDrag(const QStringList &fullNames) {
     return urls;
 }
 
-QString EntryCommands::OpenedCopy(const QString &fullName) {
-    const std::optional<std::string> relative =
-        zipcomponent::SafeRelativePath(fullName.toStdString());
-    if (!relative) return {};
-    return Module1::WithTrailingBackslash(Module1::TempFolder()) +
-           QString::fromStdString(*relative);
-}
-
 void EntryCommands::open(const QStringList &fullNames) {
+    if (fullNames.isEmpty()) return;
     const QString opening = QStringLiteral("Erreur lors de l'ouverture du fichier !");
+    const QString refused = OpenedCopies::Prepare();
+    if (!refused.isEmpty()) return report(opening + u'\r' + refused, {});
+    const QString folder = OpenedCopies::Folder();
     for (const QString &name : fullNames) {
         Shared().CurrentEntry = name;
-        const QString temp = Module1::TempFolder();
-        reader_.DestinationFolder = temp.toStdString();
-        const QString target = OpenedCopy(name);
-        if (target.isEmpty()) { // a name that would leave the folder: never looked at on disk
-            if (failed) failed(opening);
-            return;
-        }
-        // A copy already there is replaced by the extraction itself, which never writes through
-        // a link, rather than removed by its path (the temporary folder is shared).
-        const bool replace =
-            Module1::IsFile(target) && ask &&
-            ask(QStringLiteral("Fichier existant dans le dossier ") + temp,
-                QStringLiteral("Supprimer l'ancien fichier ") + name +
-                    QStringLiteral(" ?\rDans le dossier ") + temp + QStringLiteral(" Confirmez ?"));
-        struct KeepOption { // the user's overwrite option comes back on every way out
-            zipcomponent::VFunzip &reader;
-            short always = reader.AlwaysOverwrite;
-            ~KeepOption() { reader.AlwaysOverwrite = always; }
-        } keep{reader_};
-        if (replace) reader_.AlwaysOverwrite = 1;
-        try {
-            reader_.ExtractEntry(name.toStdString());
-        } catch (const zipcomponent::Cancelled &) {
-            return;
-        } catch (const zipcomponent::ZipError &e) {
-            qCWarning(lcCommands) << "opening" << name << "--" << e.description().c_str()
-                                  << e.detail().c_str();
-            if (failed) failed(opening);
-            return;
+        const QString target = OpenedCopies::PathOf(name);
+        if (target.isEmpty()) // a name that would leave the folder: never looked at on disk
+            return report(opening, {});
+        // A copy kept from an earlier opening (perhaps edited since) is what opens, unless the
+        // user wants it replaced.
+        const bool extract =
+            !Module1::IsFile(target) ||
+            (ask && ask(QStringLiteral("Fichier existant dans le dossier ") + folder,
+                        QStringLiteral("Supprimer l'ancien fichier ") + name +
+                            QStringLiteral(" ?\rDans le dossier ") + folder +
+                            QStringLiteral(" Confirmez ?")));
+        if (extract) {
+            try {
+                const OwnFolder own{reader_, folder};
+                reader_.ExtractEntry(name.toStdString());
+            } catch (const zipcomponent::Cancelled &) {
+                return;
+            } catch (const zipcomponent::ZipError &e) {
+                qCWarning(lcCommands)
+                    << "opening" << name << "--" << e.description().c_str() << e.detail().c_str();
+                return report(opening, {});
+            }
+            if (!OpenedCopies::MakePrivate(target)) return report(opening, {});
         }
         // Other failures of the desktop pass silently, as a double-click on a file would.
         if (launcher().OpenWithDefault(target) == DesktopLauncher::OpenResult::NoAssociation &&

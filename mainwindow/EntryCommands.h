@@ -11,6 +11,7 @@
 #include <functional>
 
 class ArchiveSession;
+class DragFolder;
 namespace zipcomponent {
 class VFunzip;
 class VFzip;
@@ -51,18 +52,17 @@ public:
     bool remove(const QStringList &fullNames);
 
     // Opens the entries in the desktop's applications, as a double-click does: each is written
-    // into the system's temporary folder (under its folder inside the archive, and kept there)
-    // and handed to its type's default application; `noAssociation` runs when the type has
-    // none. A copy already there is replaced only if `ask` says yes. The first failure stops
-    // the opening with "Erreur lors de l'ouverture du fichier !".
+    // into the opened copies' folder (OpenedCopies, under its folder inside the archive, kept
+    // there, 0600) and handed to its type's default application; `noAssociation` runs when the
+    // type has none. A copy already there is replaced only if `ask` says yes; otherwise that
+    // copy is what opens. The first failure stops the opening with "Erreur lors de
+    // l'ouverture du fichier !" (and the reason when the folder itself is refused).
     void open(const QStringList &fullNames);
-    // Where opening writes an entry: below the temporary folder, at the path the extraction
-    // gives its name ('\\' as a separator, no leading '/'); empty for a name it refuses ("..").
-    static QString OpenedCopy(const QString &fullName);
 
-    // Rows dragged out of the list: the entries written into a new private folder (0700) of
-    // the temporary folder, as file addresses for the file manager to copy; empty on failure.
-    QList<QUrl> extractForDrag(const QStringList &fullNames);
+    // Rows dragged out of the list: the entries written into the drag folder (what an earlier
+    // drag left there is replaced), as file addresses for the file manager to copy; empty on
+    // failure.
+    QList<QUrl> extractForDrag(const QStringList &fullNames, DragFolder &folder);
 
     std::function<void(const QString &text)> failed;
     std::function<bool(const QString &title, const QString &text)> ask; // Yes/No, No by default

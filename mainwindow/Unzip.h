@@ -6,6 +6,7 @@
 #pragma once
 
 #include "ArchiveSession.h"
+#include "DragFolder.h"
 #include "EntryCommands.h"
 #include "EntryListModel.h"
 #include "VFunzip.h"
@@ -73,7 +74,7 @@ private:
     void placeWindow();
     void centre();
 
-    void connectReader(); // UnzipWork.cpp
+    void connectReader();                         // UnzipWork.cpp
     void connectDrags();                          // UnzipDrops.cpp
     bool dropAdds(const QDropEvent *event) const; // files dropped here go into the archive
     void showSession(); // title, panels, command states and frames as the session says
@@ -98,6 +99,7 @@ private:
     EntryListModel *model_ = nullptr;
     ArchiveSession session_;
     EntryCommands commands_;
+    DragFolder dragFolder_; // rows dragged out are written there; emptied when the window goes
     class LongWork *work_ = nullptr; // the long work running, if any
     bool ended_ = false;
     bool shownOnce_ = false;

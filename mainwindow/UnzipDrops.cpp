@@ -29,7 +29,9 @@ bool isArchive(const QStringList &files) {
 } // namespace
 
 void Unzip::connectDrags() {
-    ListView1->filesToDrag = [this] { return commands_.extractForDrag(selectedEntries()); };
+    ListView1->filesToDrag = [this] {
+        return commands_.extractForDrag(selectedEntries(), dragFolder_);
+    };
 }
 
 bool Unzip::dropAdds(const QDropEvent *event) const {

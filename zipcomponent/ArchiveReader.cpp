@@ -356,12 +356,10 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
     if (!relative)
         throw ZipError(Quoted(entry.name) +
                        " sortirait du dossier de destination : l'entrée n'est pas extraite.");
-    ExtractTarget target(destination, *relative, entry.name);
-    if (const std::optional<struct stat> existing = target.existing()) {
-        if (S_ISDIR(existing->st_mode))
-            throw ZipError(Quoted(target.path()) + " existe déjà et est un dossier.");
-        if (mayReplace && !mayReplace(target.path(), *existing)) return WriteOutcome::Kept;
-    }
+
+    // Every refusal (method, encryption, password) comes before anything is made on disk or
+    // asked about the target: an entry that cannot be read leaves no folder behind and raises
+    // no overwrite question.
 
     // AE-2 entries are read by our own reader: libzip 1.7.3 refuses their zero CRC.
     const bool ae2 = IsAe2Entry(zip_.get(), entry.index);
@@ -397,6 +395,13 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
                 password_.reset();
             throw LibzipError(zip_.get(), entry.name, Subject::Entry);
         }
+    }
+
+    ExtractTarget target(destination, *relative, entry.name);
+    if (const std::optional<struct stat> existing = target.existing()) {
+        if (S_ISDIR(existing->st_mode))
+            throw ZipError(Quoted(target.path()) + " existe déjà et est un dossier.");
+        if (mayReplace && !mayReplace(target.path(), *existing)) return WriteOutcome::Kept;
     }
 
     // Anything that goes wrong while reading an entry under traditional encryption may be a

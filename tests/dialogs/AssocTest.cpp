@@ -1,5 +1,5 @@
 // The no-association dialog: its texts for the current entry, the chooser on the extracted
-// copy in the temporary folder, and the ways of closing it.
+// copy in the opened copies' folder, and the ways of closing it.
 #include "Assoc.h"
 #include "CaptionFit.h"
 #include "DialogTestUtil.h"
@@ -27,9 +27,9 @@ protected:
     void SetUp() override {
         TempDirTest::SetUp();
         base = QString::fromStdString(root.string());
-        savedTmp = qgetenv("TMPDIR");
-        hadTmp = qEnvironmentVariableIsSet("TMPDIR");
-        qputenv("TMPDIR", base.toUtf8()); // the temporary folder is this test's folder
+        savedCache = qgetenv("XDG_CACHE_HOME");
+        hadCache = qEnvironmentVariableIsSet("XDG_CACHE_HOME");
+        qputenv("XDG_CACHE_HOME", base.toUtf8()); // the cache folder is this test's folder
         Module1::Shared() = Module1::SharedState{};
         Module1::Shared().CurrentEntry = kEntry;
         desktop = &InstallRecordingLauncher({base + "/applications"});
@@ -38,7 +38,7 @@ protected:
     void TearDown() override {
         Forms::UnloadAll();
         setLauncher(nullptr);
-        hadTmp ? qputenv("TMPDIR", savedTmp) : qunsetenv("TMPDIR");
+        hadCache ? qputenv("XDG_CACHE_HOME", savedCache) : qunsetenv("XDG_CACHE_HOME");
         TempDirTest::TearDown();
     }
     template <typename T> T *child(const char *name) {
@@ -52,8 +52,8 @@ protected:
     }
 
     QString base;
-    QByteArray savedTmp;
-    bool hadTmp = false;
+    QByteArray savedCache;
+    bool hadCache = false;
     RecordingLauncher *desktop = nullptr;
     ScriptedPrompts *prompts = nullptr;
 };
@@ -100,7 +100,7 @@ TEST_F(AssocTest, CreateOpensTheChooserOnTheExtractedCopyThenCloses) {
     });
     QTest::mouseClick(child<QPushButton>("Command2"), Qt::LeftButton);
     // The real path, folders of the entry included, as one argument: no quotes added.
-    EXPECT_EQ(chosenFor, base + "/mon dossier/rapport final.xyz");
+    EXPECT_EQ(chosenFor, base + "/Mivo-ZIP/ouverts/mon dossier/rapport final.xyz");
     EXPECT_EQ(offered, QStringList({"Ouvrir avec"}));
     EXPECT_TRUE(gone(dialog));
     EXPECT_TRUE(desktop->started.empty()); // the chooser was cancelled

@@ -70,23 +70,44 @@ TEST_F(DragAndDropTest, WithoutAnArchiveFilesAreRefused) {
     EXPECT_TRUE(rows().empty());
 }
 
-TEST_F(DragAndDropTest, RowsDraggedOutAreWrittenToAPrivateFolder) {
+// Every drag writes into one private folder of the temporary folder, replacing what an earlier
+// drag left there without a question; the folder goes with the window at the program's end.
+TEST_F(DragAndDropTest, RowsDraggedOutShareOnePrivateFolderEmptiedAtTheEnd) {
     start(q(makeArchive()));
-    QTreeView *view = list();
-    for (int r = 0; r < view->model()->rowCount(); ++r)
-        if (Forms::Unzip().model()->fullNameAt(r) == QStringLiteral("d/a.txt"))
-            view->selectionModel()->select(view->model()->index(r, 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    const QList<QUrl> urls =
-        Forms::Unzip().findChild<EntryListView *>(QStringLiteral("ListView1"))->filesToDrag();
-    ASSERT_EQ(urls.size(), 1);
-    const std::string file = urls[0].toLocalFile().toStdString();
-    EXPECT_EQ(ReadFile(file), "inner");
-    const fs::path folder = fs::path(file).parent_path().parent_path(); // below d/
+    auto drag = [this](const QString &name) {
+        QTreeView *view = list();
+        view->clearSelection();
+        for (int r = 0; r < view->model()->rowCount(); ++r)
+            if (Forms::Unzip().model()->fullNameAt(r) == name)
+                view->selectionModel()->select(view->model()->index(r, 0),
+                                               QItemSelectionModel::Select |
+                                                   QItemSelectionModel::Rows);
+        const QList<QUrl> urls =
+            Forms::Unzip().findChild<EntryListView *>(QStringLiteral("ListView1"))->filesToDrag();
+        EXPECT_EQ(urls.size(), 1);
+        return urls.value(0).toLocalFile().toStdString();
+    };
+    const std::string first = drag(QStringLiteral("d/a.txt"));
+    EXPECT_EQ(ReadFile(first), "inner");
+    const fs::path folder = fs::path(first).parent_path().parent_path(); // below d/
+    EXPECT_EQ(folder.parent_path(), fs::path(path("tmp")));
     struct stat st {};
     ASSERT_EQ(stat(folder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    fs::remove_all(folder);
+
+    Forms::Unzip().VFunzip1.ConfirmOverwrite = 1; // as an extraction with confirmation leaves it
+    WriteFile(first, "changed since");
+    EXPECT_EQ(drag(QStringLiteral("d/a.txt")), first);
+    EXPECT_EQ(ReadFile(first), "inner");
+    EXPECT_EQ(fs::path(drag(QStringLiteral("c.txt"))).parent_path(), folder);
+    EXPECT_TRUE(prompts->asked.empty());
+
+    // The close box quits; the window goes, and the folder with it.
+    Forms::Unzip().close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(Forms::UnzipLoaded());
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_EQ(ended, 1);
 }
 
 } // namespace

@@ -7,13 +7,17 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -46,20 +50,12 @@ class OpenAndRemoveTest : public UnzipFixture {
 protected:
     void SetUp() override {
         UnzipFixture::SetUp();
-        hadTmp = qEnvironmentVariableIsSet("TMPDIR");
-        savedTmp = qgetenv("TMPDIR");
-        fs::create_directories(path("tmp"));
-        qputenv("TMPDIR", path("tmp").c_str());
         auto fake = std::make_unique<FakeLauncher>();
         desktop = fake.get();
         setLauncher(std::move(fake));
     }
     void TearDown() override {
         setLauncher(nullptr);
-        if (hadTmp)
-            qputenv("TMPDIR", savedTmp);
-        else
-            qunsetenv("TMPDIR");
         UnzipFixture::TearDown();
     }
     // Selects the rows showing these full names.
@@ -73,47 +69,131 @@ protected:
                                                    QItemSelectionModel::Rows);
     }
     void doubleClick() { emit list()->doubleClicked(list()->model()->index(0, 0)); }
-    QString temp(const std::string &relative) { return q(path("tmp/" + relative)); }
+    // Where opened entries are written, below the test's cache folder.
+    std::string opened(const std::string &relative = {}) {
+        return path("cache/Mivo-ZIP/ouverts/" + relative);
+    }
+    static mode_t modeOf(const std::string &file) {
+        struct stat st {};
+        EXPECT_EQ(lstat(file.c_str(), &st), 0) << file;
+        return st.st_mode & 07777;
+    }
 
-    bool hadTmp = false;
-    QByteArray savedTmp;
     FakeLauncher *desktop = nullptr;
 };
 
-TEST_F(OpenAndRemoveTest, DoubleClickOpensEachSelectedEntryFromTheTemporaryFolder) {
-    start(q(makeArchive()));
+TEST_F(OpenAndRemoveTest, DoubleClickOpensEachSelectedEntryFromThePrivateFolder) {
+    const std::string archive = makeArchive();
+    // c.txt stored executable, d/a.txt readable by all.
+    ASSERT_EQ(ziptest::Shell("cd " + ziptest::Quote(path("src")) +
+                             " && chmod 755 c.txt && chmod 644 d/a.txt && zip -q " +
+                             ziptest::Quote(archive) + " c.txt d/a.txt"),
+              0);
+    start(q(archive));
     select({QStringLiteral("c.txt"), QStringLiteral("d/a.txt")});
     doubleClick();
-    EXPECT_EQ(desktop->opened, QStringList({temp("c.txt"), temp("d/a.txt")}));
-    EXPECT_EQ(ReadFile(path("tmp/d/a.txt")), "inner");
+    EXPECT_EQ(desktop->opened, QStringList({q(opened("c.txt")), q(opened("d/a.txt"))}));
+    EXPECT_EQ(ReadFile(opened("d/a.txt")), "inner");
+    EXPECT_EQ(modeOf(path("cache/Mivo-ZIP")), 0700u);
+    EXPECT_EQ(modeOf(opened()), 0700u);
+    EXPECT_EQ(modeOf(opened("c.txt")), 0600u);
+    EXPECT_EQ(modeOf(opened("d/a.txt")), 0600u);
     EXPECT_TRUE(prompts->messages().empty());
     EXPECT_EQ(Module1::Shared().CurrentEntry, QStringLiteral("d/a.txt"));
 }
 
-TEST_F(OpenAndRemoveTest, ACopyAlreadyThereIsReplacedOnlyWhenTheUserSaysSo) {
+// The question about a copy kept from an earlier opening: "Oui" replaces it, "Non" opens it as
+// it is, even after a "Oui" in the same session; the user's overwrite option stays theirs.
+TEST_F(OpenAndRemoveTest, AKeptCopyIsReplacedOnOuiAndOpenedAsItIsOnNon) {
     start(q(makeArchive()));
-    WriteFile(path("tmp/d/a.txt"), "edited copy");
     select({QStringLiteral("d/a.txt")});
-    prompts->questionAnswers.push_back(true);
+    doubleClick(); // the first opening asks nothing
+    EXPECT_TRUE(prompts->asked.empty());
+
+    WriteFile(opened("d/a.txt"), "edited copy");
+    prompts->questionAnswers = {true};
     doubleClick();
     ASSERT_EQ(prompts->asked.size(), 1u);
-    EXPECT_EQ(prompts->asked[0].title, "Fichier existant dans le dossier " + q(path("tmp")) + "/");
-    EXPECT_EQ(prompts->asked[0].text, "Supprimer l'ancien fichier d/a.txt ?\rDans le dossier " +
-                                          q(path("tmp")) + "/ Confirmez ?");
-    EXPECT_EQ(ReadFile(path("tmp/d/a.txt")), "inner");
+    const QString folder = q(opened());
+    EXPECT_EQ(prompts->asked[0].title, "Fichier existant dans le dossier " + folder);
+    EXPECT_EQ(prompts->asked[0].text,
+              "Supprimer l'ancien fichier d/a.txt ?\rDans le dossier " + folder + " Confirmez ?");
+    EXPECT_EQ(ReadFile(opened("d/a.txt")), "inner");
+
+    WriteFile(opened("d/a.txt"), "edited again");
+    prompts->questionAnswers = {false};
+    doubleClick();
+    EXPECT_EQ(prompts->asked.size(), 2u);
+    EXPECT_EQ(ReadFile(opened("d/a.txt")), "edited again");
+    EXPECT_EQ(desktop->opened, QStringList(3, q(opened("d/a.txt"))));
+    EXPECT_EQ(Forms::Unzip().VFunzip1.AlwaysOverwrite, 0);
+    EXPECT_TRUE(prompts->messages().empty());
 }
+
+// The folder of opened copies holds decrypted data: a link, or another user's folder, at its
+// place or its parent's is refused with the reason, and nothing is written or opened.
+struct RefusedFolder {
+    const char *label;
+    const char *at;   // below the cache folder
+    bool link;        // a link to an outside folder, else a folder of another user
+    const char *says; // after the folder's quoted path
+};
+
+void PrintTo(const RefusedFolder &row, std::ostream *out) {
+    *out << row.label;
+}
+
+class OpenedCopiesFolder : public OpenAndRemoveTest,
+                           public ::testing::WithParamInterface<RefusedFolder> {};
+
+TEST_P(OpenedCopiesFolder, ThatIsNotTheUsersOwnIsRefused) {
+    const RefusedFolder &row = GetParam();
+    const std::string at = path(std::string("cache/") + row.at);
+    fs::create_directories(path("elsewhere"));
+    fs::create_directories(fs::path(at).parent_path());
+    if (row.link) {
+        fs::create_directory_symlink(path("elsewhere"), at);
+    } else {
+        if (geteuid() != 0) GTEST_SKIP() << "only root can give a folder to another user";
+        fs::create_directories(at);
+        ASSERT_EQ(chown(at.c_str(), 65534, 65534), 0);
+    }
+    start(q(makeArchive()));
+    select({QStringLiteral("c.txt")});
+    prompts->questionAnswers = {true};
+    doubleClick();
+    ASSERT_EQ(prompts->asked.size(), 1u);
+    EXPECT_EQ(prompts->asked[0].title, QStringLiteral("Erreur"));
+    EXPECT_EQ(prompts->asked[0].text, "Erreur lors de l'ouverture du fichier !\rLe dossier « " +
+                                          q(at) + " » " + QString::fromUtf8(row.says));
+    EXPECT_TRUE(desktop->opened.isEmpty());
+    EXPECT_TRUE(fs::is_empty(path("elsewhere")));
+    EXPECT_TRUE(fs::is_empty(at));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refused, OpenedCopiesFolder,
+    ::testing::Values(
+        RefusedFolder{"FolderIsALink", "Mivo-ZIP/ouverts", true,
+                      "est un lien symbolique : les fichiers ouverts n'y sont pas écrits."},
+        RefusedFolder{"ParentIsALink", "Mivo-ZIP", true,
+                      "est un lien symbolique : les fichiers ouverts n'y sont pas écrits."},
+        RefusedFolder{"FolderOfAnotherUser", "Mivo-ZIP/ouverts", false,
+                      "appartient à un autre utilisateur : les fichiers ouverts n'y sont pas "
+                      "écrits."}),
+    [](const ::testing::TestParamInfo<RefusedFolder> &row) { return row.param.label; });
 
 TEST_F(OpenAndRemoveTest, AFailureOnTheSecondOfThreeStopsThereWithOneMessage) {
     start(q(makeArchive()));
-    fs::create_directories(path("tmp/d/a.txt")); // a folder where the second entry goes
+    fs::create_directories(opened("d/a.txt")); // a folder where the second entry goes
     select({QStringLiteral("c.txt"), QStringLiteral("d/a.txt"), QStringLiteral("a.txt")});
     doubleClick();
-    EXPECT_EQ(desktop->opened, QStringList({temp("c.txt")}));
+    EXPECT_EQ(desktop->opened, QStringList({q(opened("c.txt"))}));
     ASSERT_EQ(prompts->messages().size(), 1u);
     EXPECT_EQ(prompts->messages()[0].title, QStringLiteral("Erreur"));
     EXPECT_EQ(prompts->messages()[0].text,
               QStringLiteral("Erreur lors de l'ouverture du fichier !"));
-    EXPECT_FALSE(fs::exists(path("tmp/a.txt")));
+    EXPECT_FALSE(fs::exists(opened("a.txt")));
 }
 
 TEST_F(OpenAndRemoveTest, ATypeWithoutApplicationShowsTheNoAssociationDialog) {
@@ -153,6 +233,28 @@ TEST_F(OpenAndRemoveTest, LongWorkKeepsTimersRunningAndCanBeStopped) {
     EXPECT_FALSE(work.cancelled());
     window->findChild<QPushButton *>(QStringLiteral("LongWorkCancel"))->click();
     EXPECT_TRUE(work.cancelled());
+}
+
+// At the default pace, work that ends within a second keeps the window painting but shows no
+// window of its own.
+TEST_F(OpenAndRemoveTest, LongWorkUnderASecondShowsNoWindowAtTheDefaultPace) {
+    LongWork::setPace(50, 1000);
+    int fired = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++fired; });
+    timer.start(0);
+    {
+        LongWork work(nullptr, QStringLiteral("Travail"));
+        QElapsedTimer clock;
+        clock.start();
+        for (int piece = 0; clock.elapsed() < 300; ++piece) {
+            work.tick(piece, 1000);
+            QThread::msleep(5);
+        }
+        EXPECT_GT(fired, 0);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            EXPECT_NE(w->objectName(), QStringLiteral("LongWork"));
+    }
 }
 
 TEST_F(OpenAndRemoveTest, AnEntryNamedOutsideTheFolderIsNeverLookedAtOnDisk) {

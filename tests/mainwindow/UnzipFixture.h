@@ -20,7 +20,9 @@
 #include <QTreeView>
 
 #include <ctime>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,10 +40,32 @@ inline std::time_t LocalNoon(int year, int month, int day) {
     return std::mktime(&tm);
 }
 
+// An environment variable set for one test, restored afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const std::string &value)
+        : name_(name), had_(qEnvironmentVariableIsSet(name)), saved_(qgetenv(name)) {
+        qputenv(name, QByteArray::fromStdString(value));
+    }
+    ~ScopedEnv() { had_ ? qputenv(name_, saved_) : qunsetenv(name_); }
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    const char *name_;
+    bool had_;
+    QByteArray saved_;
+};
+
 class UnzipFixture : public ziptest::TempDirTest {
 protected:
     void SetUp() override {
         TempDirTest::SetUp();
+        // The temporary folder (rows dragged out) and the cache folder (opened entries) are
+        // this test's own.
+        std::filesystem::create_directories(path("tmp"));
+        tmpdir_.emplace("TMPDIR", path("tmp"));
+        cache_.emplace("XDG_CACHE_HOME", path("cache"));
         Module1::Shared() = Module1::SharedState{};
         Forms::startup() = {QString::fromStdString(root.string()), QString(), [this] { ++ended; }};
         Forms::VFzip1().ZipFileName.clear();
@@ -51,6 +75,8 @@ protected:
         stopper_.reset();
         LongWork::setPace(50, 1000);
         Forms::UnloadAll();
+        cache_.reset();
+        tmpdir_.reset();
         TempDirTest::TearDown();
     }
 
@@ -147,6 +173,7 @@ protected:
     QString shownTitle;
     bool longWorkStopped = false;
     std::unique_ptr<QTimer> stopper_;
+    std::optional<ScopedEnv> tmpdir_, cache_;
 };
 
 inline const std::string kNone = "0000000", kArchive = "1111110", kNew = "0100010";

@@ -120,9 +120,10 @@ TEST_F(UnzipWindowTest, OpenCancelFailureAndSuccess) {
     EXPECT_EQ(panel(3), QStringLiteral(" 3 Fichiers "));
 }
 
-TEST_F(UnzipWindowTest, NewDeletesAnExistingFileAndShowsZeroFiles) {
-    WriteFile(path("old.zip"), "whatever was there");
-    Unzip &w = start();
+// New on the open archive's own name: the file goes, and so do the rows it showed.
+TEST_F(UnzipWindowTest, NewDeletesAnExistingFileAndEmptiesTheListOfThePreviousArchive) {
+    Unzip &w = start(q(makeArchive("old.zip")));
+    ASSERT_EQ(rows().size(), 3u);
     prompts->saveAnswers.push_back(q(path("old.zip")));
     trigger("Mnu_Nouveau");
     EXPECT_EQ(prompts->asked[0].title, QStringLiteral("Nouveau fichier ZIP"));

@@ -17,6 +17,8 @@ int main(int argc, char **argv) {
     qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
     // Settings that fall back to the user's configuration land here, not in the real one.
     qputenv("XDG_CONFIG_HOME", (runtime.path() + QStringLiteral("/config")).toLocal8Bit());
+    // So do the copies of opened entries, kept in the user's cache folder.
+    qputenv("XDG_CACHE_HOME", (runtime.path() + QStringLiteral("/cache")).toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivo-ZIP-tests"));
     ::testing::InitGoogleTest(&argc, argv);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <tuple>
 
 using namespace zipcomponent;
 using namespace ziptest;
@@ -68,6 +69,98 @@ TEST_F(ExtractCoreTest, TheUnpackerGetsTheSameRefusalsAndTexts) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(path("out/link"))));
     EXPECT_EQ(ReadFile(path("out/ok.txt")), "ok");
 }
+
+// An entry that cannot be read is refused before anything reaches the disk: no folder of its
+// path is made, and a file already at its target raises no overwrite question. Each row makes
+// a.zip in the folder given, with docs/sub/w.bin refused for its own reason.
+struct RefusedEntry {
+    const char *label;
+    void (*make)(const std::string &folder);
+    std::string reason;
+};
+
+void PrintTo(const RefusedEntry &row, std::ostream *out) {
+    *out << row.label;
+}
+
+// Sets the compression method of the entry stored as `rawName`, in both of its headers.
+void SetMethod(const std::string &archive, const std::string &rawName, std::uint16_t method) {
+    std::string bytes = ReadFile(archive);
+    int set = 0;
+    for (const auto &[signature, methodAt, nameAt] :
+         {std::tuple{std::string("PK\x03\x04", 4), 8, 30},
+          std::tuple{std::string("PK\x01\x02", 4), 10, 46}})
+        for (std::size_t at = 0; (at = bytes.find(signature, at)) != std::string::npos; at += 4)
+            if (bytes.compare(at + nameAt, rawName.size(), rawName) == 0) {
+                bytes[at + methodAt] = static_cast<char>(method & 0xFF);
+                bytes[at + methodAt + 1] = static_cast<char>(method >> 8);
+                ++set;
+            }
+    ASSERT_EQ(set, 2);
+    WriteFile(archive, bytes);
+}
+
+class RefusalsComeFirst : public TempDirTest, public ::testing::WithParamInterface<RefusedEntry> {
+protected:
+    // Extracts docs/sub/w.bin into out/, with every question counted and the password declined.
+    std::string refusal() {
+        VFunzip unzip;
+        unzip.ArchivePath = path("a.zip");
+        unzip.DestinationFolder = path("out");
+        unzip.ConfirmOverwrite = 1;
+        unzip.ConfirmReplace = [this](const std::string &) {
+            ++replaceQuestions;
+            return true;
+        };
+        unzip.PasswordQuestion = [](const std::string &) { return std::nullopt; };
+        try {
+            unzip.ExtractEntry("docs/sub/w.bin");
+        } catch (const ZipError &e) {
+            return e.description();
+        }
+        return "<extracted>";
+    }
+    int replaceQuestions = 0;
+};
+
+TEST_P(RefusalsComeFirst, NoFolderIsMadeAndNoOverwriteQuestionAsked) {
+    GetParam().make(root.string());
+    fs::create_directories(path("out"));
+    EXPECT_EQ(refusal(), GetParam().reason);
+    EXPECT_TRUE(fs::is_empty(path("out"))) << "a folder of the refused entry was made";
+
+    WriteFile(path("out/docs/sub/w.bin"), "mine");
+    EXPECT_EQ(refusal(), GetParam().reason);
+    EXPECT_EQ(replaceQuestions, 0);
+    EXPECT_EQ(ReadFile(path("out/docs/sub/w.bin")), "mine");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refused, RefusalsComeFirst,
+    ::testing::Values(
+        RefusedEntry{
+            "UnsupportedMethod",
+            [](const std::string &folder) {
+                MakeRawArchive(folder + "/a.zip", {{"docs/sub/w.bin", "data", false, true}});
+                SetMethod(folder + "/a.zip", "docs/sub/w.bin", 97);
+            },
+            "La méthode de compression de « docs/sub/w.bin » n'est pas prise en charge."},
+        RefusedEntry{
+            "UnknownEncryption",
+            [](const std::string &folder) {
+                MakeRawArchive(folder + "/a.zip", {{"docs/sub/w.bin", "data", false, true}});
+                SetHeaderFlags(folder + "/a.zip", "docs/sub/w.bin", 0x0041);
+            },
+            "Le chiffrement de « docs/sub/w.bin » n'est pas pris en charge."},
+        RefusedEntry{"PasswordDeclined",
+                     [](const std::string &folder) {
+                         WriteFile(folder + "/src/docs/sub/w.bin", "secret data");
+                         ASSERT_EQ(Shell("cd " + Quote(folder + "/src") +
+                                         " && zip -q -P secret ../a.zip docs/sub/w.bin"),
+                                   0);
+                     },
+                     "Aucun mot de passe donné : « docs/sub/w.bin » n'est pas extrait."}),
+    [](const ::testing::TestParamInfo<RefusedEntry> &row) { return row.param.label; });
 
 // A folder on the way swapped for a link to an outside folder while an entry below it is
 // written: that entry fails, the next one through the link fails, nothing lands outside or in

@@ -73,7 +73,8 @@ public:
     // through a link (see ExtractTarget); a link at the target is replaced, never written
     // through. The data go to a temporary file in the target folder, are checked (CRC or
     // authentication code), get the entry's time and are renamed into place. A failure leaves
-    // no partial file. An empty destination is refused.
+    // no partial file. An entry refused for its method, its encryption or a password not given
+    // makes no folder and asks `mayReplace` nothing. An empty destination is refused.
     WriteOutcome writeEntry(const EntryInfo &entry, const std::string &destination,
                             const ReplacePolicy &mayReplace, const ExtractHooks &hooks);
 
