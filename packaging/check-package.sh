@@ -68,6 +68,10 @@ appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 ||
   fail "appstreamcli validate: $(cat "$work/appstream.log")"
 grep -q '<launchable type="desktop-id">fr.mivo.MivoZIP.desktop</launchable>' "$metainfo" ||
   fail "the metainfo does not launch the packaged desktop entry"
+# Software centres show the metainfo's newest release as the version: the package's own.
+release=$(grep -o -m1 '<release version="[^"]*"' "$metainfo" | cut -d'"' -f2)
+[ "$release" = "$version" ] ||
+  fail "the metainfo's newest release is \"$release\", the package's version \"$version\""
 
 # The desktop entry opens ZIP archives with the packaged program and the packaged icon.
 desktop="$root/usr/share/applications/fr.mivo.MivoZIP.desktop"
