@@ -20,7 +20,7 @@ namespace {
 // A program installed among the system's programs (/usr/bin, /usr/local/bin, /opt/...) shares
 // its folder with every user: its settings never go there, even when root runs it and could
 // write there.
-bool IsSystemFolder(const QString &folder) {
+bool isSystemFolder(const QString &folder) {
     QString dir = QFileInfo(folder).canonicalFilePath();
     if (dir.isEmpty()) dir = QDir::cleanPath(folder);
     for (const QLatin1String root : {QLatin1String("/usr"), QLatin1String("/opt"),
@@ -34,7 +34,7 @@ bool IsSystemFolder(const QString &folder) {
 
 QString Folder() {
     const QString app = Module1::Shared().AppFolder;
-    if (!app.isEmpty() && !IsSystemFolder(app) && QFileInfo(app).isWritable())
+    if (!app.isEmpty() && !isSystemFolder(app) && QFileInfo(app).isWritable())
         return Module1::WithTrailingBackslash(app);
     // ~/.config/Mivo-ZIP/ (or $XDG_CONFIG_HOME/Mivo-ZIP/), whatever the application's name.
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
