@@ -15,9 +15,27 @@ namespace Settings {
 
 using Module1::SharedState;
 
+namespace {
+
+// A program installed among the system's programs (/usr/bin, /usr/local/bin, /opt/...) shares
+// its folder with every user: its settings never go there, even when root runs it and could
+// write there.
+bool isSystemFolder(const QString &folder) {
+    QString dir = QFileInfo(folder).canonicalFilePath();
+    if (dir.isEmpty()) dir = QDir::cleanPath(folder);
+    for (const QLatin1String root : {QLatin1String("/usr"), QLatin1String("/opt"),
+                                     QLatin1String("/bin"), QLatin1String("/sbin")}) {
+        if (dir == root || dir.startsWith(root + QLatin1Char('/'))) return true;
+    }
+    return false;
+}
+
+} // namespace
+
 QString Folder() {
     const QString app = Module1::Shared().AppFolder;
-    if (!app.isEmpty() && QFileInfo(app).isWritable()) return Module1::WithTrailingBackslash(app);
+    if (!app.isEmpty() && !isSystemFolder(app) && QFileInfo(app).isWritable())
+        return Module1::WithTrailingBackslash(app);
     // ~/.config/Mivo-ZIP/ (or $XDG_CONFIG_HOME/Mivo-ZIP/), whatever the application's name.
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                            QStringLiteral("/Mivo-ZIP");

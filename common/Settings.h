@@ -1,7 +1,7 @@
 // The two settings files: "Mivo-Zip.cfg" (options and last folders, written at Quit) and
 // "MIVOZIPCouleurs.cfg" (list colours, written at each colour choice). Both are UTF-8 text with
 // CR LF line ends, kept in the program's folder, or in the user's configuration folder when the
-// program's folder cannot be written (an installed copy).
+// program is installed in a system folder (/usr, /opt) or its folder cannot be written.
 #pragma once
 
 #include "Module1.h"

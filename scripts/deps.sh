@@ -10,6 +10,7 @@ packages=(
   zip unzip p7zip-full locales
   xdg-utils libglib2.0-bin
   clang libclang-rt-14-dev
+  dpkg-dev file appstream desktop-file-utils groff-base
   "$@"
 )
 

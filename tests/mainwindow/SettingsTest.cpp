@@ -93,13 +93,22 @@ TEST_F(SettingsTest, DamagedColoursKeepTheDefaultsForWhatCannotBeRead) {
     EXPECT_EQ(s.FileListTextColor, 0x80000008u);
 }
 
-TEST_F(SettingsTest, ReadOnlyProgramFolderMovesTheFilesToTheUserConfiguration) {
-    Module1::Shared().AppFolder = QStringLiteral("/nonexistent-mivo-folder");
+TEST_F(SettingsTest, InstalledOrReadOnlyProgramFolderMovesTheFilesToTheUserConfiguration) {
     // The test main points XDG_CONFIG_HOME at a private folder.
     const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
     ASSERT_FALSE(config.isEmpty());
-    EXPECT_EQ(Settings::OptionsPath(), config + QStringLiteral("/Mivo-ZIP/Mivo-Zip.cfg"));
-    EXPECT_EQ(Settings::ColoursPath(), config + QStringLiteral("/Mivo-ZIP/MIVOZIPCouleurs.cfg"));
+    // A folder that cannot be written; /usr/bin, which root can write (the tests run as root in
+    // CI) but where an installed copy must never leave its settings; the same through a link.
+    for (const char *folder : {"/nonexistent-mivo-folder", "/usr/bin", "/bin", "/usr/local/bin/"}) {
+        SCOPED_TRACE(folder);
+        Module1::Shared().AppFolder = QString::fromLatin1(folder);
+        EXPECT_EQ(Settings::OptionsPath(), config + QStringLiteral("/Mivo-ZIP/Mivo-Zip.cfg"));
+        EXPECT_EQ(Settings::ColoursPath(),
+                  config + QStringLiteral("/Mivo-ZIP/MIVOZIPCouleurs.cfg"));
+    }
+    // A copy in a folder of the user's (a build tree) keeps its settings beside it.
+    Module1::Shared().AppFolder = QString::fromStdString(root.string());
+    EXPECT_EQ(Settings::OptionsPath(), QString::fromStdString(path("Mivo-Zip.cfg")));
 }
 
 } // namespace
