@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -12,7 +13,12 @@
 
 namespace {
 constexpr int kOther = -1; // the row data of "Autre programme..."; applications have their index
+
+QIcon iconOf(const DesktopApplication &application) {
+    if (application.icon.startsWith(u'/')) return QIcon(application.icon);
+    return QIcon::fromTheme(application.icon);
 }
+} // namespace
 
 OpenWith::OpenWith(const QString &path, QWidget *parent) : QDialog(parent), file_(path) {
     setObjectName(QStringLiteral("OpenWith"));
@@ -33,7 +39,7 @@ OpenWith::OpenWith(const QString &path, QWidget *parent) : QDialog(parent), file
     List1->setMinimumSize(360, 220);
     int preselected = 0;
     for (std::size_t i = 0; i < applications_.size(); ++i) {
-        auto *item = new QListWidgetItem(applications_[i].name, List1);
+        auto *item = new QListWidgetItem(iconOf(applications_[i]), applications_[i].name, List1);
         item->setData(Qt::UserRole, static_cast<int>(i));
         item->setToolTip(applications_[i].exec);
         if (preferred && preferred->id == applications_[i].id) preselected = static_cast<int>(i);
