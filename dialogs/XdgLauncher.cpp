@@ -99,13 +99,13 @@ std::optional<DesktopApplication> XdgLauncher::DefaultApplication(const QString 
 
 std::vector<DesktopApplication> XdgLauncher::Applications(const QString &mimeType) {
     const QByteArray type = mimeType.toUtf8();
-    // The whole list for the type holds the recommended ones too, in another order: they come
-    // first, each application once.
+    // Recommended: the type's own and those the user added to it; fallback: those of its parent
+    // types. GIO keeps the two apart; an application is listed once all the same.
     const OwnedList recommended(g_app_info_get_recommended_for_type(type.constData()));
-    const OwnedList all(g_app_info_get_all_for_type(type.constData()));
+    const OwnedList fallback(g_app_info_get_fallback_for_type(type.constData()));
     std::vector<DesktopApplication> out;
     QSet<QByteArray> listed;
-    for (GList *list : {recommended.get(), all.get()})
+    for (GList *list : {recommended.get(), fallback.get()})
         for (GList *l = list; l; l = l->next) {
             auto *info = G_APP_INFO(l->data);
             const QByteArray id(g_app_info_get_id(info));

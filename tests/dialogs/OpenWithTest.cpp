@@ -8,6 +8,7 @@
 #include "ZipTestUtil.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -70,7 +71,9 @@ TEST_F(OpenWithTest, OffersTheApplicationsOfTheTypeThenAnotherProgram) {
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Ouvrir avec"));
     EXPECT_EQ(d.mimeType(), QStringLiteral("text/plain"));
     EXPECT_EQ(rows(d), QStringList({"Bloc-notes", "Visionneuse", "Autre programme..."}));
-    EXPECT_FALSE(child<QListWidget>(d, "List1")->item(1)->icon().isNull()); // an image file
+    // Visionneuse's icon is an image file, painted green.
+    EXPECT_EQ(child<QListWidget>(d, "List1")->item(1)->icon().pixmap(16).toImage().pixelColor(8, 8),
+              QColor(Qt::darkGreen));
     // The type's current default is the one proposed.
     EXPECT_EQ(child<QListWidget>(d, "List1")->currentItem()->text(), QStringLiteral("Visionneuse"));
     EXPECT_EQ(child<QLabel>(d, "Label1")->text(),
