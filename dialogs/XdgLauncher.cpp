@@ -10,9 +10,9 @@
 #include <QProcess>
 #include <QSet>
 
-Q_LOGGING_CATEGORY(lcDesktop, "mivo.desktop")
-
 namespace {
+
+Q_LOGGING_CATEGORY(lcDesktop, "mivo.desktop")
 
 // Owners of what GIO hands over.
 struct Unref {
@@ -92,7 +92,7 @@ QString XdgLauncher::MimeType(const QString &path) {
 
 std::optional<DesktopApplication> XdgLauncher::DefaultApplication(const QString &mimeType) {
     const Owned<GAppInfo> info(g_app_info_get_default_for_type(mimeType.toUtf8().constData(),
-                                                                /*must_support_uris=*/FALSE));
+                                                               /*must_support_uris=*/FALSE));
     if (!info) return std::nullopt;
     return describe(info.get());
 }

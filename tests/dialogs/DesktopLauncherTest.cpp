@@ -88,11 +88,11 @@ TEST_F(DesktopLauncherTest, TheDefaultIsTheDesktopsOrNoneWhenNothingOpensTheType
         const char *type;
         QString expected; // the ID, empty for none
     } rows[] = {
-        {"text/plain", QStringLiteral("viewer.desktop")},      // the system's choice
-        {"text/csv", QStringLiteral("kde-writer.desktop")},    // the first for the type
-        {"text/x-csrc", QStringLiteral("viewer.desktop")},     // its parent text/plain's
-        {"image/png", QStringLiteral("kde-writer.desktop")},   // added; viewer removed
-        {"image/jpeg", QString()},                             // names a missing file
+        {"text/plain", QStringLiteral("viewer.desktop")},    // the system's choice
+        {"text/csv", QStringLiteral("kde-writer.desktop")},  // the first for the type
+        {"text/x-csrc", QStringLiteral("viewer.desktop")},   // its parent text/plain's
+        {"image/png", QStringLiteral("kde-writer.desktop")}, // added; viewer removed
+        {"image/jpeg", QString()},                           // names a missing file
         {"application/x-mivo-unknown", QString()},
     };
     for (const auto &row : rows) {

@@ -2,13 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdlib>
+#include <cstdlib> // mkdtemp
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -42,9 +43,9 @@ class DesktopFolders : public ::testing::Environment {
         const QString r = root(), sys1 = r + "/sys1/applications", sys2 = r + "/sys2/applications";
 
         // Types are looked up in the system's MIME database, from one of the data folders.
-        const QString mime = QStandardPaths::locate(QStandardPaths::GenericDataLocation,
-                                                    QStringLiteral("mime"),
-                                                    QStandardPaths::LocateDirectory);
+        const QString mime =
+            QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("mime"),
+                                   QStandardPaths::LocateDirectory);
         ASSERT_FALSE(mime.isEmpty());
         QDir().mkpath(r + "/sys2");
         ASSERT_TRUE(QFile::link(mime, r + "/sys2/mime"));
@@ -121,8 +122,7 @@ bool RecordingLauncher::StartProgram(const QString &program, const QStringList &
     return !startsFail;
 }
 
-bool RecordingLauncher::SetDefault(const DesktopApplication &application,
-                                   const QString &mimeType) {
+bool RecordingLauncher::SetDefault(const DesktopApplication &application, const QString &mimeType) {
     defaults.push_back({application.id, mimeType});
     return !setDefaultFails;
 }
