@@ -10,6 +10,8 @@
 #include <QProcess>
 #include <QSet>
 
+#include <memory>
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcDesktop, "mivo.desktop")
