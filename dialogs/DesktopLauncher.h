@@ -1,9 +1,10 @@
 // Everything the program asks of the desktop to open a file: its type, the type's applications,
-// starting them. The real one (XdgLauncher) runs the freedesktop tools; tests install one that
-// records what would have been run, so that no test starts a real application.
+// starting them. The real one (XdgLauncher) asks GIO, so that the applications, defaults and
+// associations are those the file manager shows; tests install one that records what would have
+// been started, so that no test starts a real application.
 //
-// Programs always get their arguments as a list, never through a shell: a path with spaces,
-// quotes or ';' is one argument.
+// Nothing goes through a shell: a path with spaces, quotes or ';' reaches the application as one
+// file, and a program as one argument.
 #pragma once
 
 #include <QString>
@@ -13,14 +14,12 @@
 #include <optional>
 #include <vector>
 
-// An application as its .desktop file describes it.
+// An application as the desktop describes it.
 struct DesktopApplication {
-    QString id;   // the desktop-file ID, as xdg-mime names it: "org.gnome.TextEditor.desktop"
-    QString file; // the .desktop file's full path, as gio launch takes it
-    QString name; // the French name when the file has one
+    QString id;   // the desktop-file ID: "org.gnome.TextEditor.desktop"
+    QString name; // the French name (Name[fr]) when the file has one, else its Name
     QString exec; // the command template (Exec=), shown to the user only
-    QStringList mimeTypes;
-    bool noDisplay = false; // a handler not meant for menus; may still be a type's default
+    QString icon; // a theme icon's name, or an image file's absolute path; empty for none
 
     bool operator==(const DesktopApplication &) const = default;
 };
@@ -31,17 +30,22 @@ public:
 
     // The MIME type of a file, from its name and content ("text/plain").
     virtual QString MimeType(const QString &path) = 0;
-    // The type's default application; nullopt when the desktop names none, or names one whose
-    // .desktop file cannot be found (no association).
+    // The application a double-click uses: the type's default (the user's or the system's
+    // choice, else the first application for the type or for one of its parent types);
+    // nullopt only when no application at all handles the type (no association).
     virtual std::optional<DesktopApplication> DefaultApplication(const QString &mimeType) = 0;
-    // The applications meant for menus that declare the type, by name, then those that declare
-    // one of its parent types (text/plain for text/csv), by name.
+    // The applications meant for menus that open the type: first those recommended for it
+    // (declaring the type, or added to it by the user), then the others (declaring one of its
+    // parent types, text/plain for text/csv), each group in the desktop's order of preference.
+    // Left out: NoDisplay, not shown on this desktop (OnlyShowIn/NotShowIn), a TryExec program
+    // missing, removed from the type by the user.
     virtual std::vector<DesktopApplication> Applications(const QString &mimeType) = 0;
     // Starts `application` on `path` without waiting; false when it could not be started.
     virtual bool Launch(const DesktopApplication &application, const QString &path) = 0;
     // Starts a program with these arguments without waiting; false when it could not start.
     virtual bool StartProgram(const QString &program, const QStringList &arguments) = 0;
-    // Makes `application` the default of the type; false when the desktop refused.
+    // Makes `application` the default of the type (the user's mimeapps.list); false when the
+    // desktop refused.
     virtual bool SetDefault(const DesktopApplication &application, const QString &mimeType) = 0;
 
     // Opening a file as a double-click does: what the caller must tell apart.
@@ -49,6 +53,6 @@ public:
     OpenResult OpenWithDefault(const QString &path);
 };
 
-// The launcher in use: the desktop's tools unless another one was installed.
+// The launcher in use: the desktop's own unless another one was installed.
 DesktopLauncher &launcher();
 void setLauncher(std::unique_ptr<DesktopLauncher> replacement);

@@ -5,14 +5,28 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QListWidget>
+#include <QPixmap>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
 constexpr int kOther = -1; // the row data of "Autre programme..."; applications have their index
+
+// An application's icon; a blank one of the list's size when it has none, so that every name
+// starts at the same place.
+QIcon iconOf(const DesktopApplication &application, QSize size) {
+    const QIcon icon = application.icon.startsWith(u'/') ? QIcon(application.icon)
+                                                         : QIcon::fromTheme(application.icon);
+    if (!icon.isNull()) return icon;
+    QPixmap blank(size);
+    blank.fill(Qt::transparent);
+    return QIcon(blank);
 }
+} // namespace
 
 OpenWith::OpenWith(const QString &path, QWidget *parent) : QDialog(parent), file_(path) {
     setObjectName(QStringLiteral("OpenWith"));
@@ -31,14 +45,18 @@ OpenWith::OpenWith(const QString &path, QWidget *parent) : QDialog(parent), file
     List1 = new QListWidget(this);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setMinimumSize(360, 220);
+    const int iconSide = List1->style()->pixelMetric(QStyle::PM_ListViewIconSize, nullptr, List1);
+    List1->setIconSize({iconSide, iconSide});
     int preselected = 0;
     for (std::size_t i = 0; i < applications_.size(); ++i) {
-        auto *item = new QListWidgetItem(applications_[i].name, List1);
+        auto *item = new QListWidgetItem(iconOf(applications_[i], List1->iconSize()),
+                                         applications_[i].name, List1);
         item->setData(Qt::UserRole, static_cast<int>(i));
         item->setToolTip(applications_[i].exec);
         if (preferred && preferred->id == applications_[i].id) preselected = static_cast<int>(i);
     }
-    auto *other = new QListWidgetItem(QString::fromLatin1(kOtherProgram), List1);
+    auto *other = new QListWidgetItem(iconOf({}, List1->iconSize()),
+                                      QString::fromLatin1(kOtherProgram), List1);
     other->setData(Qt::UserRole, kOther);
 
     Check1 = new QCheckBox(

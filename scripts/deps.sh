@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-translations-l10n libzip-dev zlib1g-dev libssl-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zip unzip p7zip-full locales
-  xdg-utils libglib2.0-bin
+  libglib2.0-dev
   clang libclang-rt-14-dev
   dpkg-dev file appstream desktop-file-utils groff-base
   "$@"

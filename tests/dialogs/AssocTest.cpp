@@ -32,7 +32,7 @@ protected:
         qputenv("XDG_CACHE_HOME", base.toUtf8()); // the cache folder is this test's folder
         Module1::Shared() = Module1::SharedState{};
         Module1::Shared().CurrentEntry = kEntry;
-        desktop = &InstallRecordingLauncher({base + "/applications"});
+        desktop = &InstallRecordingLauncher();
         prompts = &InstallScriptedPrompts();
     }
     void TearDown() override {
@@ -116,8 +116,8 @@ TEST_F(AssocTest, AnnulerAndTheTitleBarCloseWithoutDoingAnything) {
     dialog->show();
     dialog->close();
     EXPECT_TRUE(gone(dialog));
-    EXPECT_TRUE(desktop->ran.empty());
     EXPECT_TRUE(desktop->started.empty());
+    EXPECT_TRUE(desktop->defaults.empty());
     EXPECT_TRUE(prompts->asked.empty());
 }
 

@@ -1,10 +1,14 @@
-// The desktop launcher: file types, the .desktop files of the XDG folders, and the argument
-// lists given to xdg-mime, gio and chosen programs (one argument per path, whatever it holds).
+// The desktop launcher on the tests' desktop (RecordingLauncher.h): file types, the applications
+// and defaults GIO decides on, real starts of a harmless recorder, and a new default written to
+// the user's mimeapps.list.
+#include <gio/gio.h> // before Qt: a member of one of its structs is named `signals`
+
 #include "DialogTestUtil.h"
 #include "RecordingLauncher.h"
 #include "ZipTestUtil.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
 
@@ -20,51 +24,22 @@ protected:
     void SetUp() override {
         TempDirTest::SetUp();
         base = QString::fromStdString(root.string());
-        // A user folder that hides one system application, and two system folders. The
-        // environment is put back at once: the MIME database is found through it too.
-        std::vector<Saved> saved;
-        for (const char *name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"})
-            saved.push_back({name, qEnvironmentVariableIsSet(name), qgetenv(name)});
-        qputenv("XDG_DATA_HOME", (base + "/home").toUtf8());
-        qputenv("XDG_DATA_DIRS", (base + "/sys1:relative:" + base + "/sys2").toUtf8());
-        folders = DesktopEntries::ApplicationFolders();
-        for (const auto &s : saved)
-            s.set ? qputenv(s.name, s.value) : qunsetenv(s.name);
-        const QString sys1 = base + "/sys1/applications", sys2 = base + "/sys2/applications";
-        WriteDesktopFile(sys1, "zed.desktop",
-                         "[Desktop Entry]\nType=Application\nName=Zed\nName[fr]=Bloc-notes\n"
-                         "Name[de]=Notizblock\nExec=zed %f\nMimeType=text/plain;\n");
-        WriteDesktopFile(sys1, "viewer.desktop",
-                         "[Desktop Entry]\nType=Application\nName=Visionneuse\nExec=viewer %U\n"
-                         "MimeType=image/png;text/plain;\n[Desktop Action New]\nName=Other\n"
-                         "MimeType=text/csv;\n");
-        WriteDesktopFile(sys1, "handler.desktop",
-                         "[Desktop Entry]\nType=Application\nName=Handler\nExec=handler %f\n"
-                         "NoDisplay=true\nMimeType=text/plain;\n");
-        WriteDesktopFile(sys1 + "/kde", "writer.desktop",
-                         "[Desktop Entry]\nType=Application\nName=Writer\nExec=writer\n"
-                         "MimeType=text/csv;\n");
-        WriteDesktopFile(sys2, "gone.desktop",
-                         "[Desktop Entry]\nType=Application\nName=Gone\nExec=gone\n"
-                         "MimeType=text/plain;\n");
-        WriteDesktopFile(base + "/home/applications", "gone.desktop",
-                         "[Desktop Entry]\nType=Application\nName=Gone\nHidden=true\n");
-        WriteDesktopFile(sys2, "link.desktop",
-                         "[Desktop Entry]\nType=Link\nName=Site\nExec=x\nMimeType=text/plain;\n");
     }
-    QStringList names(const std::vector<DesktopApplication> &apps) {
+    static QStringList names(const std::vector<DesktopApplication> &apps) {
         QStringList out;
         for (const auto &a : apps)
             out << a.id + u'=' + a.name;
         return out;
     }
+    // The contents of a file once it exists (a program started without waiting writes it).
+    static QString awaited(const QString &file) {
+        QDeadlineTimer deadline(10000);
+        while (!QFileInfo::exists(file) && !deadline.hasExpired())
+            QThread::msleep(20);
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
 
-    struct Saved {
-        const char *name;
-        bool set;
-        QByteArray value;
-    };
-    QStringList folders;
     QString base;
 };
 
@@ -76,95 +51,102 @@ TEST_F(DesktopLauncherTest, TellsTypesByNameAndByContent) {
     EXPECT_EQ(desktop.MimeType(base + "/image-sans-extension"), QStringLiteral("image/png"));
 }
 
-TEST_F(DesktopLauncherTest, ReadsTheXdgFoldersInOrderOfPrecedence) {
-    EXPECT_EQ(folders, QStringList({base + "/home/applications", base + "/sys1/applications",
-                                    base + "/sys2/applications"}));
-}
-
-TEST_F(DesktopLauncherTest, ListsTheVisibleApplicationsOfATypeByTheirFrenchName) {
-    XdgLauncher desktop(folders);
-    // Handler (NoDisplay), Gone (hidden by the user's copy) and the link are left out.
-    EXPECT_EQ(names(desktop.Applications(QStringLiteral("text/plain"))),
-              QStringList({"zed.desktop=Bloc-notes", "viewer.desktop=Visionneuse"}));
+TEST_F(DesktopLauncherTest, ListsTheApplicationsTheDesktopShowsByTheirFrenchName) {
+    // A German session: the names stay French, or untranslated where the file has no French.
+    const bool hadLanguage = qEnvironmentVariableIsSet("LANGUAGE");
+    const QByteArray language = qgetenv("LANGUAGE");
+    qputenv("LANGUAGE", "de");
+    XdgLauncher desktop;
+    const struct {
+        const char *type;
+        QStringList expected;
+    } rows[] = {
+        // NoDisplay, OnlyShowIn another desktop, a TryExec missing, hidden by the user's copy
+        // and a link are left out.
+        {"text/plain", {"zed.desktop=Bloc-notes", "viewer.desktop=Visionneuse"}},
+        // Its own application first (ID from the sub-folder), then text/plain's.
+        {"text/csv",
+         {"kde-writer.desktop=Writer", "zed.desktop=Bloc-notes", "viewer.desktop=Visionneuse"}},
+        // mimeapps.list: an added association comes first, a removed one is gone.
+        {"image/png", {"kde-writer.desktop=Writer", "png.desktop=Images"}},
+        {"image/jpeg", {}},
+    };
+    for (const auto &row : rows)
+        EXPECT_EQ(names(desktop.Applications(QString::fromLatin1(row.type))), row.expected)
+            << row.type;
     const auto apps = desktop.Applications(QStringLiteral("text/plain"));
+    hadLanguage ? qputenv("LANGUAGE", language) : qunsetenv("LANGUAGE");
     ASSERT_EQ(apps.size(), 2u);
-    EXPECT_EQ(apps[0].file, base + "/sys1/applications/zed.desktop");
-    EXPECT_EQ(apps[0].exec, QStringLiteral("zed %f"));
-    // text/csv: its own application first (ID from the sub-folder), then text/plain's; the
-    // MimeType of another group does not count.
-    EXPECT_EQ(names(desktop.Applications(QStringLiteral("text/csv"))),
-              QStringList({"kde-writer.desktop=Writer", "zed.desktop=Bloc-notes",
-                           "viewer.desktop=Visionneuse"}));
+    EXPECT_EQ(apps[0].exec, QStringLiteral("\"%1/bin/record\" %f").arg(DesktopRoot()));
+    EXPECT_EQ(apps[0].icon, QStringLiteral("accessories-text-editor"));
+    EXPECT_EQ(apps[1].icon, DesktopRoot() + "/viewer.png");
 }
 
-TEST_F(DesktopLauncherTest, FindsTheDefaultApplicationOnlyWhenItsFileExists) {
-    RecordingLauncher desktop(folders);
-    const QString type = QStringLiteral("text/plain");
-    struct Row {
-        std::optional<QString> printed;
-        QString expected; // the ID found, empty for none
+TEST_F(DesktopLauncherTest, TheDefaultIsTheDesktopsOrNoneWhenNothingOpensTheType) {
+    XdgLauncher desktop;
+    const struct {
+        const char *type;
+        QString expected; // the ID, empty for none
+    } rows[] = {
+        {"text/plain", QStringLiteral("viewer.desktop")},    // the system's choice
+        {"text/csv", QStringLiteral("kde-writer.desktop")},  // the first for the type
+        {"text/x-csrc", QStringLiteral("viewer.desktop")},   // its parent text/plain's
+        {"image/png", QStringLiteral("kde-writer.desktop")}, // added; viewer removed
+        {"image/jpeg", QString()},                           // names a missing file
+        {"application/x-mivo-unknown", QString()},
     };
-    const Row rows[] = {
-        {QStringLiteral("viewer.desktop\n"), QStringLiteral("viewer.desktop")},
-        {QStringLiteral("handler.desktop;\n"), QStringLiteral("handler.desktop")}, // NoDisplay
-        {QStringLiteral("kde-writer.desktop\n"), QStringLiteral("kde-writer.desktop")},
-        {QString(), QString()},                           // prints nothing
-        {QStringLiteral("missing.desktop\n"), QString()}, // no such file
-        {QStringLiteral("gone.desktop\n"), QString()},    // removed by the user
-        {std::nullopt, QString()},                        // xdg-mime failed
-    };
-    for (const Row &row : rows) {
-        desktop.queryDefault = row.printed;
-        const auto app = desktop.DefaultApplication(type);
-        EXPECT_EQ(app ? app->id : QString(), row.expected)
-            << row.printed.value_or("(failed)").toStdString();
+    for (const auto &row : rows) {
+        const auto app = desktop.DefaultApplication(QString::fromLatin1(row.type));
+        EXPECT_EQ(app ? app->id : QString(), row.expected) << row.type;
     }
-    EXPECT_EQ(desktop.ran.back(), QStringList({"xdg-mime", "query", "default", "text/plain"}));
-    EXPECT_TRUE(desktop.started.empty());
-}
-
-TEST_F(DesktopLauncherTest, GivesEveryPathAsOneArgument) {
-    RecordingLauncher desktop(folders);
-    const QString file = base + u'/' + kAwkwardName;
-    ziptest::WriteFile(file.toStdString(), "texte\n");
-    desktop.queryDefault = QStringLiteral("viewer.desktop\n");
-    EXPECT_EQ(desktop.OpenWithDefault(file), DesktopLauncher::OpenResult::Opened);
-    ASSERT_EQ(desktop.started.size(), 1u);
-    EXPECT_EQ(desktop.started[0],
-              QStringList({"gio", "launch", base + "/sys1/applications/viewer.desktop", file}));
-
-    EXPECT_TRUE(desktop.StartProgram(QStringLiteral("/opt/prog"), {file}));
-    EXPECT_EQ(desktop.started[1], QStringList({"/opt/prog", file}));
-
-    const auto viewer = desktop.DefaultApplication(QStringLiteral("text/plain"));
-    ASSERT_TRUE(viewer);
-    EXPECT_TRUE(desktop.SetDefault(*viewer, QStringLiteral("text/plain")));
-    EXPECT_EQ(desktop.ran.back(),
-              QStringList({"xdg-mime", "default", "viewer.desktop", "text/plain"}));
 }
 
 TEST_F(DesktopLauncherTest, OpeningTellsNoAssociationFromAFailedStart) {
-    RecordingLauncher desktop(folders);
-    const QString file = base + "/a.txt";
-    desktop.queryDefault = QString();
-    EXPECT_EQ(desktop.OpenWithDefault(file), DesktopLauncher::OpenResult::NoAssociation);
-    EXPECT_TRUE(desktop.started.empty());
-    desktop.queryDefault = QStringLiteral("zed.desktop");
+    RecordingLauncher desktop;
+    const QString text = base + "/a.txt", photo = base + "/photo.jpg";
+    EXPECT_EQ(desktop.OpenWithDefault(text), DesktopLauncher::OpenResult::Opened);
+    EXPECT_EQ(desktop.OpenWithDefault(photo), DesktopLauncher::OpenResult::NoAssociation);
+    ASSERT_EQ(desktop.started.size(), 1u);
+    EXPECT_EQ(desktop.started[0], QStringList({"viewer.desktop", text}));
     desktop.startsFail = true;
-    EXPECT_EQ(desktop.OpenWithDefault(file), DesktopLauncher::OpenResult::Failed);
+    EXPECT_EQ(desktop.OpenWithDefault(text), DesktopLauncher::OpenResult::Failed);
 }
 
-// The real detached start, with a harmless program: the awkward name arrives whole.
-TEST_F(DesktopLauncherTest, TheRealStartPassesTheArgumentListWithoutAShell) {
+// The real starts, of the recorder and of touch: the awkward name arrives whole.
+TEST_F(DesktopLauncherTest, TheRealStartsGiveThePathAsOneArgumentWithoutAShell) {
     const QString file = base + u'/' + kAwkwardName;
     XdgLauncher desktop;
+    QFile::remove(RecordedArgumentsFile());
+    ASSERT_TRUE(desktop.Launch({QStringLiteral("zed.desktop"), {}, {}, {}}, file));
+    EXPECT_EQ(awaited(RecordedArgumentsFile()), file + u'\n');
+
     ASSERT_TRUE(desktop.StartProgram(QStringLiteral("/usr/bin/touch"), {file}));
-    QDeadlineTimer deadline(10000);
-    while (!QFileInfo::exists(file) && !deadline.hasExpired())
-        QThread::msleep(20);
+    EXPECT_EQ(awaited(file), QString());
     EXPECT_TRUE(QFileInfo::exists(file));
     EXPECT_FALSE(QFileInfo::exists(base + "/notes")); // what a shell would have made
+
+    EXPECT_FALSE(desktop.Launch({QStringLiteral("missing.desktop"), {}, {}, {}}, file));
     EXPECT_FALSE(desktop.StartProgram(base + "/no-such-program", {file}));
+}
+
+TEST_F(DesktopLauncherTest, ANewDefaultGoesToTheUsersMimeappsList) {
+    XdgLauncher desktop;
+    const QString type = QStringLiteral("text/x-csrc");
+    ASSERT_EQ(desktop.DefaultApplication(type).value_or(DesktopApplication{}).id,
+              QStringLiteral("viewer.desktop"));
+    const DesktopApplication zed{QStringLiteral("zed.desktop"), {}, {}, {}};
+
+    EXPECT_TRUE(desktop.SetDefault(zed, type));
+    EXPECT_EQ(desktop.DefaultApplication(type).value_or(DesktopApplication{}).id, zed.id);
+    EXPECT_EQ(names(desktop.Applications(type)).value(0), QStringLiteral("zed.desktop=Bloc-notes"));
+    QFile list(qEnvironmentVariable("XDG_CONFIG_HOME") + "/mimeapps.list");
+    ASSERT_TRUE(list.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(list.readAll().contains("\ntext/x-csrc=zed.desktop"));
+    EXPECT_FALSE(desktop.SetDefault({QStringLiteral("missing.desktop"), {}, {}, {}}, type));
+
+    g_app_info_reset_type_associations("text/x-csrc"); // as it was, for the next tests
+    EXPECT_EQ(desktop.DefaultApplication(type).value_or(DesktopApplication{}).id,
+              QStringLiteral("viewer.desktop"));
 }
 
 } // namespace
