@@ -101,21 +101,19 @@ bool AtomicFile::open(const std::string &target) {
     }
     const std::size_t slash = final_.rfind('/');
     const std::string base = final_.substr(slash + 1).substr(0, kMaxBaseInName);
-    // The signals that remove temporaries wait until this one is registered: the file is never
-    // on disk unknown to the handlers.
-    sigset_t ending, previous;
-    sigemptyset(&ending);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&ending, signal);
-    pthread_sigmask(SIG_BLOCK, &ending, &previous);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp_ = final_.substr(0, slash + 1) + "." + base + "." + randomSuffix();
-        fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd_ >= 0 || errno != EEXIST) break;
+    int openError = 0;
+    {
+        // The clean-up at the program's end waits until this one is registered: the file is
+        // never on disk unknown to it.
+        const TemporaryCreation creation;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            temp_ = final_.substr(0, slash + 1) + "." + base + "." + randomSuffix();
+            fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (fd_ >= 0 || errno != EEXIST) break;
+        }
+        openError = errno;
+        if (fd_ >= 0) slot_ = RegisterTemporary(temp_.c_str());
     }
-    const int openError = errno;
-    if (fd_ >= 0) slot_ = RegisterTemporary(temp_.c_str());
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     if (fd_ < 0) {
         temp_.clear();
         errno = openError;
