@@ -139,6 +139,10 @@ void RemoveTemporariesNow() {
             removeSlot(*chunk, i);
 }
 
+bool ProgramEnding() {
+    return ending.load();
+}
+
 TemporaryCreation::TemporaryCreation() {
     pthread_sigmask(SIG_BLOCK, &endingSignals(), &saved_);
     creating.fetch_add(1);

@@ -21,6 +21,10 @@ void UnregisterTemporary(TemporarySlot slot);
 // Unlinks every registered file. Async-signal-safe.
 void RemoveTemporariesNow();
 
+// True once the clean-up of the program's end has started: work still running on another
+// thread (exit() does not wait for it) should stop writing.
+bool ProgramEnding();
+
 // Brackets the creation of a temporary file and its registration, so that the clean-up never
 // runs between the two: the ending signals are blocked in this thread, and a clean-up running
 // on another thread waits until the bracket is left.

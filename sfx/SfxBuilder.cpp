@@ -155,8 +155,10 @@ private:
     void status(const std::string &text) const {
         if (events_.status) events_.status(text);
     }
+    // The program may be ending under a build that runs on a thread of its own.
     void stopIfAsked() const {
-        if (events_.cancelRequested && events_.cancelRequested()) throw BuildCancelled{};
+        if (fileio::ProgramEnding() || (events_.cancelRequested && events_.cancelRequested()))
+            throw BuildCancelled{};
     }
     std::string readArchive();
     void encodeToTemp(std::string archive);

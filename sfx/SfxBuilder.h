@@ -58,7 +58,8 @@ struct BuildEvents {
     // The progress is shown while the encoded stream is appended, and hidden after.
     std::function<void(bool shown)> progressShown;
     // Asked before each step that writes and before each piece: true stops the build, which
-    // removes everything it wrote. It may be called from the thread that runs the build only.
+    // removes everything it wrote. It is called on the thread that runs the build. The build
+    // also stops once the program has started ending (fileio::ProgramEnding).
     std::function<bool()> cancelRequested;
 };
 
