@@ -103,8 +103,8 @@ TemporarySlot RegisterTemporary(const char *absolutePath) {
             if (!chunk->state[i].compare_exchange_strong(expected, Filling)) continue;
             chunk->generation[i].fetch_add(1);
             for (std::size_t k = 0; k <= length; ++k)
-                std::atomic_ref<char>(chunk->path[i][k]).store(absolutePath[k],
-                                                                std::memory_order_relaxed);
+                std::atomic_ref<char>(chunk->path[i][k])
+                    .store(absolutePath[k], std::memory_order_relaxed);
             chunk->state[i].store(Registered);
             // Either the clean-up's scan saw this slot, or this sees that it has run.
             if (ending.load()) {

@@ -102,8 +102,8 @@ public:
         {
             const fileio::TemporaryCreation creation;
             // 0600: the archive's bytes may be private; this copy is nobody else's business.
-            fd_.reset(::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                             0600));
+            fd_.reset(
+                ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
             if (fd_.get() >= 0) slot_ = fileio::RegisterTemporary(absolute(path_).c_str());
         }
         if (fd_.get() < 0 && errno == EEXIST)

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <functional>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 

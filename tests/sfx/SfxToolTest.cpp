@@ -113,8 +113,10 @@ TEST_F(SfxTool, ASignalDuringABuildLeavesNothingBehind) {
             if (e.path().filename().string().rfind(prefix, 0) == 0) return true;
         return false;
     };
-    const std::pair<int, const char *> rows[] = {
-        {SIGTERM, "big.zip_"}, {SIGINT, ".big.exe."}, {SIGHUP, ".big.exe."}, {SIGTERM, ".big.exe."}};
+    const std::pair<int, const char *> rows[] = {{SIGTERM, "big.zip_"},
+                                                 {SIGINT, ".big.exe."},
+                                                 {SIGHUP, ".big.exe."},
+                                                 {SIGTERM, ".big.exe."}};
     for (const auto &[signal, waitFor] : rows) {
         posix_spawnattr_t attributes;
         posix_spawnattr_init(&attributes);
