@@ -7,6 +7,7 @@
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <optional>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,19 +102,17 @@ bool AtomicFile::open(const std::string &target) {
     }
     const std::size_t slash = final_.rfind('/');
     const std::string base = final_.substr(slash + 1).substr(0, kMaxBaseInName);
-    int openError = 0;
-    {
-        // The clean-up at the program's end waits until this one is registered: the file is
-        // never on disk unknown to it.
-        const TemporaryCreation creation;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            temp_ = final_.substr(0, slash + 1) + "." + base + "." + randomSuffix();
-            fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-            if (fd_ >= 0 || errno != EEXIST) break;
-        }
-        openError = errno;
-        if (fd_ >= 0) slot_ = RegisterTemporary(temp_.c_str());
+    // The clean-up at the program's end waits until this one is registered: the file is never
+    // on disk unknown to it.
+    std::optional<TemporaryCreation> creation(std::in_place);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp_ = final_.substr(0, slash + 1) + "." + base + "." + randomSuffix();
+        fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ >= 0 || errno != EEXIST) break;
     }
+    const int openError = errno;
+    if (fd_ >= 0) slot_ = RegisterTemporary(temp_.c_str());
+    creation.reset();
     if (fd_ < 0) {
         temp_.clear();
         errno = openError;
