@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,11 +20,13 @@ TEST_F(TemporaryFilesTest, StillRemovesAFileAfter5000Registrations) {
     WriteFile(path("cycled"), "c");
     for (int i = 0; i < 5000; ++i)
         fileio::UnregisterTemporary(fileio::RegisterTemporary(path("cycled").c_str()));
-    // ...then 5000 at the same time, and one more.
+    // ...then 5000 at the same time (files that never came into being between two real ones),
+    // and one more.
     std::vector<fileio::TemporarySlot> slots;
     for (int i = 0; i <= 5000; ++i) {
-        const std::string name = path("t" + std::to_string(i));
-        ::close(::open(name.c_str(), O_CREAT | O_WRONLY, 0600));
+        const std::string name =
+            path(i == 0 || i == 5000 ? "real" + std::to_string(i) : "never" + std::to_string(i));
+        if (i == 0 || i == 5000) WriteFile(name, "x");
         slots.push_back(fileio::RegisterTemporary(name.c_str()));
         ASSERT_NE(slots.back(), 0) << i;
     }
