@@ -3,11 +3,14 @@
 #include "Form1.h"
 #include "ProcessSetup.h"
 #include "Prompts.h"
+#include "TemporaryFiles.h"
 
 #include <QApplication>
 
 int main(int argc, char **argv) {
     zipcomponent::SetUpProcess();
+    // Before the display connection: Qt ends the program with exit() when it is lost.
+    fileio::RemoveTemporariesAtEnd();
     QApplication app(argc, argv);
     InstallQtFrenchTranslation();
 

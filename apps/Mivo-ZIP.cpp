@@ -3,12 +3,15 @@
 #include "Forms.h"
 #include "ProcessSetup.h"
 #include "Prompts.h"
+#include "TemporaryFiles.h"
 #include "Unzip.h"
 
 #include <QApplication>
 
 int main(int argc, char **argv) {
     zipcomponent::SetUpProcess();
+    // Before the display connection: Qt ends the program with exit() when it is lost.
+    fileio::RemoveTemporariesAtEnd();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivo-ZIP"));
     QApplication::setOrganizationName(QStringLiteral("Mivo-ZIP"));

@@ -38,7 +38,7 @@ bool readFile(const std::string &path, std::string &data) {
 } // namespace
 
 int main(int argc, char **argv) {
-    fileio::RemoveTemporariesOnSignals();
+    fileio::RemoveTemporariesAtEnd();
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty() || (args[0] != "encode" && args[0] != "decode")) {
         std::cerr << kUsage;

@@ -2,9 +2,11 @@
 //   mivo-sfx ARCHIVE.zip [OUTPUT]
 // OUTPUT defaults to what the builder window proposes (the archive's path with "exe" in place of
 // its extension). The stub, "Mivo-AutoExtractZIP.Dat", is taken from this program's folder.
-// Prints the status lines and the summary on standard output.
+// Prints the status lines and the summary on standard output; an archive with encrypted entries
+// is said on standard error before the build.
 // Exit status: 0 success, 1 failure (French text on standard error), 2 wrong arguments.
 #include "SfxBuilder.h"
+#include "TemporaryFiles.h"
 
 #include <clocale>
 #include <filesystem>
@@ -33,6 +35,7 @@ std::string withLineFeeds(const std::string &text) {
 } // namespace
 
 int main(int argc, char **argv) {
+    fileio::RemoveTemporariesAtEnd();
     // The ratio is shown with the user's decimal separator.
     std::setlocale(LC_ALL, "");
 
@@ -57,6 +60,10 @@ int main(int argc, char **argv) {
     request.archivePath = args[0];
     request.outputPath = args.size() == 2 ? args[1] : sfx::DefaultOutputPath(args[0]);
     request.decimalSeparator = sfx::LocaleDecimalSeparator();
+
+    // Said, not asked: the tool runs in scripts.
+    if (sfx::HoldsEncryptedEntries(request.archivePath))
+        std::cerr << "mivo-sfx : " << sfx::kEncryptedEntriesWarning << '\n';
 
     sfx::BuildEvents events;
     events.status = [](const std::string &text) { std::cout << text << '\n'; };

@@ -153,7 +153,7 @@ void row(const std::string &text, std::string &line, bool last = false) {
 
 int main(int argc, char **argv) {
     zipcomponent::SetUpProcess();
-    RemoveTemporariesOnSignals();
+    RemoveTemporariesAtEnd();
     if (argc < 2) return usage();
     const std::string command = argv[1];
     Options o;

@@ -1,5 +1,6 @@
 #include "AutoExtract.h"
 
+#include "AutoExtractBuild.h"
 #include "CaptionFit.h"
 #include "Module1.h"
 #include "Prompts.h"
@@ -31,6 +32,14 @@ AutoExtract::AutoExtract(QWidget *parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Créer un fichier Auto-Extractible .EXE"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     createControls();
+    build_ = new AutoExtractBuild(this);
+    build_->status = [this](const QString &text) { status->setText(text); };
+    build_->progress = [this](std::uint64_t value, std::uint64_t maximum) {
+        PG->setMaximum(barValue(maximum, maximum));
+        PG->setValue(barValue(value, maximum));
+    };
+    build_->progressShown = [this](bool shown) { PG->setVisible(shown); };
+    build_->finished = [this](const sfx::BuildResult &result) { buildEnded(result); };
 }
 
 void AutoExtract::createControls() {
@@ -81,29 +90,51 @@ void AutoExtract::Command1_Click() {
     reject();
 }
 
+void AutoExtract::reject() {
+    if (!build_->running()) return QDialog::reject();
+    build_->stop();
+    Command1->setEnabled(false); // until the build has stopped
+}
+
 void AutoExtract::Command2_Click() {
     if (built_) return accept();
-    build();
+    if (!build_->running()) build();
+}
+
+void AutoExtract::setBuilding(bool building) {
+    Text3->setReadOnly(building);
+    Command2->setEnabled(!building);
+    Command1->setEnabled(true);
 }
 
 void AutoExtract::build() {
+    if (Text3->text().isEmpty()) {
+        prompts().message(this, Prompts::Icon::Warning, QStringLiteral("Erreur"),
+                          QString::fromUtf8(sfx::kNoOutputName));
+        return;
+    }
     sfx::BuildRequest request;
     request.stubFolder = QFile::encodeName(Shared().AppFolder).toStdString();
     request.archivePath = QFile::encodeName(List1->item(0)->text()).toStdString();
     request.outputPath = QFile::encodeName(Text3->text()).toStdString();
     request.decimalSeparator = QString(QLocale().decimalPoint()).toStdString();
-    sfx::BuildEvents events;
-    events.status = [this](const std::string &text) {
-        status->setText(QString::fromStdString(text));
-        status->repaint();
-    };
-    events.progress = [this](std::uint64_t value, std::uint64_t maximum) {
-        PG->setMaximum(barValue(maximum, maximum));
-        PG->setValue(barValue(value, maximum));
-    };
-    events.progressShown = [this](bool shown) { PG->setVisible(shown); };
+    if (sfx::HoldsEncryptedEntries(request.archivePath) &&
+        !prompts().question(this, QStringLiteral("Mivo-Zip AutoExtract"),
+                            QString::fromUtf8(sfx::kEncryptedEntriesWarning) +
+                                QStringLiteral(" Continuer ?")))
+        return;
+    setBuilding(true);
+    build_->start(std::move(request));
+}
 
-    const sfx::BuildResult result = sfx::BuildSelfExtractor(request, events);
+void AutoExtract::buildEnded(const sfx::BuildResult &result) {
+    setBuilding(false);
+    if (!result.ok) PG->hide(); // idle again
+    if (result.cancelled) {
+        // Everything the build wrote is gone: back to the state of a new dialog.
+        status->setText(QStringLiteral("Etat"));
+        return;
+    }
     if (!result.ok) {
         prompts().message(this, Prompts::Icon::Critical, QStringLiteral("Erreur"),
                           QString::fromStdString(result.error));

@@ -1,9 +1,16 @@
 // The builder of self-extracting programs: turns the open archive into a program that unpacks
-// it. It wires its controls to the build steps (sfx_builder) and shows what they report.
+// it. It wires its controls to the build steps (sfx_builder), which run on a worker thread
+// (AutoExtractBuild), and shows what they report. During a build "&Annuler", Escape and the
+// close box stop it; the dialog then stays open, idle.
 #pragma once
 
 #include <QDialog>
 
+namespace sfx {
+struct BuildResult;
+}
+
+class AutoExtractBuild;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -19,6 +26,8 @@ public:
 public slots:
     void Command1_Click(); // &Annuler
     void Command2_Click(); // Appliquer... (build), then &Quitter
+    // Closes the dialog, or stops the build that runs.
+    void reject() override;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -29,9 +38,13 @@ private:
     // output, the archive to pack and its stored name.
     void Form_Activate();
     void build();
+    void buildEnded(const sfx::BuildResult &result);
+    // While a build runs, the output name and "Appliquer..." wait.
+    void setBuilding(bool building);
 
     bool activated_ = false;
     bool built_ = false;
+    AutoExtractBuild *build_ = nullptr;
 
     QGroupBox *Frame1 = nullptr;
     QLabel *Label1 = nullptr, *status = nullptr;

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <optional>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -109,13 +110,9 @@ bool AtomicFile::open(const std::string &target, Links links) {
     }
     const std::size_t slash = final_.rfind('/');
     const std::string base = final_.substr(slash + 1).substr(0, kMaxBaseInName);
-    // The signals that remove temporaries wait until this one is registered: the file is never
-    // on disk unknown to the handlers.
-    sigset_t ending, previous;
-    sigemptyset(&ending);
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
-        sigaddset(&ending, signal);
-    pthread_sigmask(SIG_BLOCK, &ending, &previous);
+    // The clean-up at the program's end waits until this one is registered: the file is never
+    // on disk unknown to it.
+    std::optional<TemporaryCreation> creation(std::in_place);
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp_ = final_.substr(0, slash + 1) + "." + base + "." + randomSuffix();
         fd_ = ::open(temp_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -123,7 +120,7 @@ bool AtomicFile::open(const std::string &target, Links links) {
     }
     const int openError = errno;
     if (fd_ >= 0) slot_ = RegisterTemporary(temp_.c_str());
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    creation.reset();
     if (fd_ < 0) {
         temp_.clear();
         errno = openError;

@@ -5,8 +5,10 @@
 #include "PendingFile.h"
 #include "SfxLayout.h"
 #include "SystemErrorText.h"
+#include "TemporaryFiles.h"
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <memory>
 #include <new>
@@ -22,6 +24,7 @@ namespace {
 struct BuildFailure {
     std::string message;
 };
+struct BuildCancelled {};
 
 std::string quoted(const std::string &path) {
     return "« " + path + " »";
@@ -87,22 +90,28 @@ bool writeFully(int fd, const char *data, std::size_t size) {
     return true;
 }
 
-// The temporary file "<archive>_": the one fixed temporary name. A link there is refused and
-// old bytes are dropped; only the file this build created is ever removed.
+// The temporary file "<archive>_": the one fixed temporary name. It is created exclusively, so
+// that nothing already there (a file of the user's, a link, a hard link to another file) is
+// ever opened; only the file this build created is ever removed.
 class EncodedTemp {
 public:
     explicit EncodedTemp(std::string path) : path_(std::move(path)) {}
     ~EncodedTemp() { remove(); }
 
     void create() {
-        // 0600: the archive's bytes may be private; this copy is nobody else's business.
-        fd_.reset(::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600));
+        {
+            const fileio::TemporaryCreation creation;
+            // 0600: the archive's bytes may be private; this copy is nobody else's business.
+            fd_.reset(
+                ::open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+            if (fd_.get() >= 0) slot_ = fileio::RegisterTemporary(absolute(path_).c_str());
+        }
+        if (fd_.get() < 0 && errno == EEXIST)
+            throw BuildFailure{"Le fichier " + quoted(path_) +
+                               " existe déjà : supprimez-le ou renommez-le, puis recommencez."};
         if (fd_.get() < 0) fail("Écriture impossible du fichier temporaire", path_, errno);
         struct stat st {};
-        if (::fstat(fd_.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-            fd_.reset(); // not ours to remove
-            failNotRegular("Écriture impossible du fichier temporaire", path_);
-        }
+        ::fstat(fd_.get(), &st);
         device_ = st.st_dev;
         inode_ = st.st_ino;
     }
@@ -116,11 +125,21 @@ public:
         struct stat st {};
         if (::lstat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_)
             ::unlink(path_.c_str());
+        fileio::UnregisterTemporary(slot_);
+        slot_ = 0;
     }
 
 private:
+    // The clean-up may run in any current folder.
+    static std::string absolute(const std::string &path) {
+        if (!path.empty() && path.front() == '/') return path;
+        char cwd[PATH_MAX];
+        return ::getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" + path : path;
+    }
+
     std::string path_;
     Fd fd_;
+    fileio::TemporarySlot slot_ = 0;
     dev_t device_ = 0;
     ino_t inode_ = 0;
 };
@@ -136,6 +155,11 @@ private:
     void status(const std::string &text) const {
         if (events_.status) events_.status(text);
     }
+    // The program may be ending under a build that runs on a thread of its own.
+    void stopIfAsked() const {
+        if (fileio::ProgramEnding() || (events_.cancelRequested && events_.cancelRequested()))
+            throw BuildCancelled{};
+    }
     std::string readArchive();
     void encodeToTemp(std::string archive);
     void writeOutput(detail::PendingFile &output, const std::string &header);
@@ -147,6 +171,8 @@ private:
     std::uint64_t encodedSize_ = 0;
 };
 
+// Opens the archive, creates the temporary file once the archive is known to be packable, and
+// reads the archive whole.
 std::string Builder::readArchive() {
     const std::string &path = request_.archivePath;
     // O_NONBLOCK: a FIFO in the archive's place is refused below instead of waited on.
@@ -162,6 +188,7 @@ std::string Builder::readArchive() {
         status(why);
         throw BuildFailure{why};
     }
+    temp_.create();
     std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
     const ssize_t got = readFully(fd.get(), bytes.data(), bytes.size());
     if (got < 0) fail("Lecture impossible de l'archive", path, errno);
@@ -174,7 +201,7 @@ void Builder::encodeToTemp(std::string archive) {
     std::string encoded = HuffmanCoding::HuffmanEncode(archive, false);
     std::string().swap(archive);
     status(request_.archivePath + " a été compressé avec succès.");
-    temp_.create();
+    stopIfAsked();
     if (!writeFully(temp_.fd(), encoded.data(), encoded.size()))
         fail("Écriture impossible du fichier temporaire", temp_.path(), errno);
     encodedSize_ = encoded.size();
@@ -219,6 +246,7 @@ void Builder::writeOutput(detail::PendingFile &output, const std::string &header
         for (;;) {
             const std::uint64_t remaining = encodedSize_ - copied;
             if (events_.progress) events_.progress(copied, encodedSize_);
+            stopIfAsked();
             if (remaining <= kPieceBytes) {
                 piece(remaining);
                 break;
@@ -235,6 +263,7 @@ void Builder::writeOutput(detail::PendingFile &output, const std::string &header
 BuildResult Builder::run() {
     const std::string &archivePath = request_.archivePath;
     const std::string name = fileNameOf(archivePath);
+    if (request_.outputPath.empty()) throw BuildFailure{kNoOutputName};
     if (!IsValidPayloadName(name))
         throw BuildFailure{"Le nom " + quoted(name) +
                            " ne peut pas être enregistré dans un fichier Auto-Extractible."};
@@ -247,6 +276,7 @@ BuildResult Builder::run() {
     const std::string header = SfxHeaderBytes({name}, {encodedSize_});
     const double total = static_cast<double>(archiveSize_);
 
+    stopIfAsked();
     std::unique_ptr<detail::PendingFile> output;
     try {
         output = std::make_unique<detail::PendingFile>(request_.outputPath);
@@ -254,6 +284,7 @@ BuildResult Builder::run() {
         fail("Écriture impossible du fichier", request_.outputPath, e.code().value());
     }
     writeOutput(*output, header);
+    stopIfAsked();
     try {
         output->commit();
     } catch (const std::system_error &e) {
@@ -279,6 +310,8 @@ BuildResult BuildSelfExtractor(const BuildRequest &request, const BuildEvents &e
         return Builder(request, events).run();
     } catch (const BuildFailure &failure) {
         result.error = failure.message;
+    } catch (const BuildCancelled &) {
+        result.cancelled = true;
     } catch (const HuffmanCoding::CodecError &e) {
         result.error = e.description();
     } catch (const std::bad_alloc &) {

@@ -4,9 +4,11 @@
 //
 // The program written is the stub file copied whole, the layout's header naming the archive,
 // then the archive encoded with HuffmanEncode. The encoded stream goes through the temporary
-// file "<archive>_" (created with O_NOFOLLOW, emptied, removed after every build) and is
-// appended from it in pieces of 5000 bytes, each piece reported as progress. The output appears
-// whole or not at all, mode 0777 less the umask.
+// file "<archive>_" and is appended from it in pieces of 5000 bytes, each piece reported as
+// progress. That name is created exclusively: a file, a link or a hard link already there makes
+// the build fail and is left as it was. The output appears whole or not at all, mode 0777 less
+// the umask. While they exist, the temporary file and the output being written are registered
+// with fileio's TemporaryFiles, so that a program ending meanwhile removes them.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +23,18 @@ inline constexpr const char *kStubFileName = "Mivo-AutoExtractZIP.Dat";
 inline constexpr std::uint64_t kPieceBytes = 5000;
 // The codec's lengths are 32-bit signed: larger archives are refused before anything is written.
 inline constexpr std::uint64_t kMaxArchiveBytes = 2147483647;
+
+// Said before a build when the archive holds encrypted entries (a question in the window, a
+// line on standard error in mivo-sfx).
+inline constexpr const char *kEncryptedEntriesWarning =
+    "Cette archive contient des fichiers chiffrés : il faudra leur mot de passe pour les "
+    "extraire.";
+// Refusal of an empty output path, before anything starts.
+inline constexpr const char *kNoOutputName = "Indiquez le nom du fichier à créer.";
+
+// Whether the ZIP archive at that path holds an encrypted file entry. A file that cannot be read
+// as a ZIP archive holds none (the build packs any file).
+bool HoldsEncryptedEntries(const std::string &archivePath);
 
 // The output the builder proposes: the archive's path with its last three characters replaced
 // by "exe" ("/a/photos.zip" gives "/a/photos.exe", "/a/data.gz" "/a/dataexe"); a file name of
@@ -43,10 +57,16 @@ struct BuildEvents {
     std::function<void(std::uint64_t value, std::uint64_t maximum)> progress;
     // The progress is shown while the encoded stream is appended, and hidden after.
     std::function<void(bool shown)> progressShown;
+    // Asked before each step that writes and before each piece: true stops the build, which
+    // removes everything it wrote. It is called on the thread that runs the build. The build
+    // also stops once the program has started ending (fileio::ProgramEnding).
+    std::function<bool()> cancelRequested;
 };
 
 struct BuildResult {
     bool ok = false;
+    // Stopped through cancelRequested: nothing written is left, and there is no error text.
+    bool cancelled = false;
     // When the build failed: what failed, in French. The temporary file and the partial output
     // are gone; the status stays at the last step reached.
     std::string error;

@@ -3,6 +3,7 @@
 #include "UnzipFixture.h"
 
 #include "AutoExtract.h"
+#include "AutoExtractBuild.h"
 #include "SfxLayout.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -33,6 +35,22 @@ protected:
         EXPECT_NE(found, nullptr) << name;
         return found;
     }
+    // Runs the window's events until the build has ended ("Appliquer..." usable again).
+    void finish(AutoExtract &d) {
+        QPushButton *apply = in<QPushButton>(d, "Command2");
+        for (int i = 0; i < 120000 && !apply->isEnabled(); ++i) {
+            QApplication::processEvents();
+            QThread::msleep(1);
+        }
+        ASSERT_TRUE(apply->isEnabled()) << "the build did not end";
+    }
+    std::vector<std::string> files() const {
+        std::vector<std::string> names;
+        for (const auto &e : fs::directory_iterator(root))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
 };
 
 TEST_F(AutoExtractTest, ProposesTheArchiveWithExeOnceWhateverTheActivations) {
@@ -55,6 +73,9 @@ TEST_F(AutoExtractTest, BuildsAnExecutableProgramAndSaysHowBig) {
     AutoExtract d;
     d.show();
     in<QPushButton>(d, "Command2")->click();
+    // The build runs beside the window, which handles its events meanwhile.
+    EXPECT_FALSE(in<QPushButton>(d, "Command2")->isEnabled());
+    finish(d);
 
     const std::string program = path("photos.exe");
     const std::string bytes = ReadFile(program);
@@ -93,6 +114,7 @@ TEST_F(AutoExtractTest, AMissingStubIsSaidAndLeavesNothingBehind) {
     AutoExtract d;
     d.show();
     in<QPushButton>(d, "Command2")->click();
+    finish(d);
     ASSERT_EQ(prompts->messages().size(), 1u);
     EXPECT_EQ(prompts->messages()[0].title, QStringLiteral("Erreur"));
     EXPECT_TRUE(prompts->messages()[0].text.contains(QStringLiteral("Mivo-AutoExtractZIP.Dat")))
@@ -101,6 +123,129 @@ TEST_F(AutoExtractTest, AMissingStubIsSaidAndLeavesNothingBehind) {
     EXPECT_FALSE(fs::exists(archive + "_"));
     EXPECT_EQ(in<QPushButton>(d, "Command2")->text(), QStringLiteral("Appliquer..."));
     EXPECT_TRUE(in<QPushButton>(d, "Command1")->isEnabled());
+}
+
+// "&Annuler" or the close box during a build stops it: nothing it wrote is left, and the dialog
+// stays open, ready for another build.
+TEST_F(AutoExtractTest, StoppingABuildRemovesWhatItWroteAndKeepsTheDialogOpen) {
+    const std::string archive = makeBigArchive(24 << 20);
+    start(q(archive));
+    const std::vector<std::string> before = files();
+    for (const bool closeBox : {false, true}) {
+        AutoExtract d;
+        d.show();
+        in<QPushButton>(d, "Command2")->click();
+        if (closeBox)
+            d.close();
+        else
+            in<QPushButton>(d, "Command1")->click();
+        finish(d);
+        EXPECT_EQ(files(), before) << closeBox;
+        EXPECT_TRUE(d.isVisible()) << closeBox;
+        EXPECT_EQ(in<QLabel>(d, "status")->text(), QStringLiteral("Etat"));
+        EXPECT_FALSE(in<QWidget>(d, "PG")->isVisible());
+        EXPECT_EQ(in<QPushButton>(d, "Command2")->text(), QStringLiteral("Appliquer..."));
+        EXPECT_TRUE(in<QPushButton>(d, "Command1")->isEnabled());
+        EXPECT_FALSE(in<QLineEdit>(d, "Text3")->isReadOnly());
+        EXPECT_TRUE(prompts->messages().empty());
+        // Idle again: "&Annuler" closes.
+        in<QPushButton>(d, "Command1")->click();
+        EXPECT_FALSE(d.isVisible());
+    }
+}
+
+// Refused before anything starts: no question, no file.
+TEST_F(AutoExtractTest, AnEmptyNameIsRefused) {
+    const std::string archive = makeArchive("photos.zip");
+    start(q(archive));
+    const std::vector<std::string> before = files();
+    AutoExtract d;
+    d.show();
+    in<QLineEdit>(d, "Text3")->clear();
+    in<QPushButton>(d, "Command2")->click();
+    finish(d);
+    ASSERT_EQ(prompts->asked.size(), 1u);
+    EXPECT_EQ(prompts->asked[0].kind, QStringLiteral("message"));
+    EXPECT_EQ(prompts->asked[0].title, QStringLiteral("Erreur"));
+    EXPECT_EQ(prompts->asked[0].text, QStringLiteral("Indiquez le nom du fichier à créer."));
+    EXPECT_EQ(files(), before);
+    EXPECT_EQ(in<QLabel>(d, "status")->text(), QStringLiteral("Etat"));
+    EXPECT_EQ(in<QPushButton>(d, "Command2")->text(), QStringLiteral("Appliquer..."));
+}
+
+// An archive with an encrypted entry is built only once the user said yes.
+TEST_F(AutoExtractTest, EncryptedEntriesAreAskedAboutFirst) {
+    WriteFile(path("src/secret.txt"), "secret");
+    ASSERT_EQ(ziptest::Shell("cd " + ziptest::Quote(path("src")) +
+                             " && zip -q -P motdepasse ../chiffre.zip secret.txt"),
+              0);
+    start(q(path("chiffre.zip")));
+    for (const bool yes : {false, true}) {
+        prompts->asked.clear();
+        prompts->questionAnswers = {yes};
+        AutoExtract d;
+        d.show();
+        in<QPushButton>(d, "Command2")->click();
+        finish(d);
+        ASSERT_FALSE(prompts->asked.empty());
+        EXPECT_EQ(prompts->asked[0].kind, QStringLiteral("question"));
+        EXPECT_EQ(prompts->asked[0].title, QStringLiteral("Mivo-Zip AutoExtract"));
+        EXPECT_EQ(prompts->asked[0].text,
+                  QStringLiteral("Cette archive contient des fichiers chiffrés : il faudra leur "
+                                 "mot de passe pour les extraire. Continuer ?"));
+        EXPECT_EQ(fs::exists(path("chiffre.exe")), yes);
+        EXPECT_EQ(in<QPushButton>(d, "Command2")->text(),
+                  yes ? QStringLiteral("&Quitter") : QStringLiteral("Appliquer..."));
+    }
+}
+
+// What the worker reports reaches the owner's thread in the order of the steps; progress
+// updates may be merged, but the last piece's is always shown before the bar is hidden.
+TEST_F(AutoExtractTest, BuildReportsReachTheWindowThreadInOrder) {
+    std::string random(12000, '\0');
+    for (std::size_t i = 0; i < random.size(); ++i)
+        random[i] = static_cast<char>((i * 2654435761u) >> 13);
+    WriteFile(path("r.zip"), random);
+    AutoExtractBuild build;
+    std::vector<std::string> seen;
+    bool elsewhere = false;
+    const auto note = [&](const std::string &what) {
+        elsewhere = elsewhere || QThread::currentThread() != QApplication::instance()->thread();
+        seen.push_back(what);
+    };
+    build.status = [&](const QString &text) { note("status " + text.toStdString()); };
+    build.progress = [&](std::uint64_t value, std::uint64_t maximum) {
+        note("progress " + std::to_string(value) + "/" + std::to_string(maximum));
+    };
+    build.progressShown = [&](bool shown) { note(shown ? "shown" : "hidden"); };
+    bool ended = false;
+    build.finished = [&](const sfx::BuildResult &result) {
+        note(result.ok ? "ok" : "failed " + result.error);
+        ended = true;
+    };
+    sfx::BuildRequest request;
+    request.stubFolder = root.string();
+    request.archivePath = path("r.zip");
+    request.outputPath = path("r.exe");
+    ASSERT_TRUE(build.start(request));
+    EXPECT_FALSE(build.start(request)); // one at a time
+    for (int i = 0; i < 60000 && !ended; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(1);
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_FALSE(build.running());
+    EXPECT_FALSE(elsewhere);
+    ASSERT_GE(seen.size(), 7u);
+    const std::vector<std::string> first = {"status Compression de " + path("r.zip"),
+                                            "status " + path("r.zip") +
+                                                " a été compressé avec succès.",
+                                            "shown", "status Ajout de " + path("r.zip") + "..."};
+    EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + 4), first);
+    const std::vector<std::string> last = {"progress 10000/12004", "hidden",
+                                           "status " + path("r.exe") + " a été crée avec succès !",
+                                           "ok"};
+    EXPECT_EQ(std::vector<std::string>(seen.end() - 4, seen.end()), last);
 }
 
 TEST_F(AutoExtractTest, TheMenuEntryOpensTheBuilderModallyAndLeavesTheWindowAsItWas) {

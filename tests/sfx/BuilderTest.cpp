@@ -10,6 +10,7 @@
 
 #include <clocale>
 #include <filesystem>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,7 +82,8 @@ protected:
         ziptest::WriteFile(path("app/Mivo-AutoExtractZIP.Dat"), stub);
     }
 
-    sfx::BuildResult build(const std::string &archive, const std::string &output) {
+    sfx::BuildResult build(const std::string &archive, const std::string &output,
+                           std::function<bool()> stop = {}) {
         sfx::BuildRequest request;
         request.stubFolder = path("app");
         request.archivePath = archive;
@@ -93,6 +95,7 @@ protected:
             log.push_back("progress " + std::to_string(v) + "/" + std::to_string(m));
         };
         events.progressShown = [this](bool s) { log.push_back(s ? "shown" : "hidden"); };
+        events.cancelRequested = std::move(stop);
         return sfx::BuildSelfExtractor(request, events);
     }
 
@@ -192,10 +195,9 @@ TEST_F(Builder, OutputIsAProgramWithinTheUmask) {
     }
 }
 
-TEST_F(Builder, ReplacesALongerOutputAndEmptiesAStaleTemporaryFile) {
+TEST_F(Builder, ReplacesALongerOutput) {
     ziptest::WriteFile(path("a.zip"), "abcd");
     ziptest::WriteFile(path("a.exe"), std::string(100000, 'o'));
-    ziptest::WriteFile(path("a.zip_"), std::string(100000, 's'));
     ASSERT_TRUE(build(path("a.zip"), path("a.exe")).ok);
     EXPECT_EQ(ziptest::ReadFile(path("a.exe")), stub + OneNameHeader("a.zip", 8) + "HE0\rabcd");
     EXPECT_EQ(entries(), (std::vector<std::string>{"a.exe", "a.zip"}));
@@ -248,16 +250,83 @@ TEST_F(Builder, FailuresAreReportedAndLeaveNothingBehind) {
     EXPECT_TRUE(build(path("a.zip"), path("a.exe")).ok);
 }
 
-TEST_F(Builder, LinkAtTheTemporaryNameIsRefusedAndKept) {
+// Whatever is already at "<archive>_" (a file of the user's, a hard link to another file, a
+// link) is never opened, truncated or removed: the build stops and says so.
+TEST_F(Builder, AnythingAtTheTemporaryNameIsLeftAsItWasAndNamed) {
     ziptest::WriteFile(path("a.zip"), "abcd");
-    ziptest::WriteFile(path("victim"), "intact");
-    fs::create_symlink(path("victim"), path("a.zip_"));
-    const sfx::BuildResult result = build(path("a.zip"), path("a.exe"));
-    EXPECT_EQ(result.error, "Écriture impossible du fichier temporaire « " + path("a.zip_") +
-                                " » : Lien symbolique refusé.");
-    EXPECT_TRUE(fs::is_symlink(path("a.zip_")));
-    EXPECT_EQ(ziptest::ReadFile(path("victim")), "intact");
-    EXPECT_FALSE(fs::exists(path("a.exe")));
+    ziptest::WriteFile(path("victim"), "intact\r\n\x01");
+    const std::function<void()> plant[] = {
+        [&] { ziptest::WriteFile(path("a.zip_"), "the user's own notes"); },
+        [&] { fs::create_hard_link(path("victim"), path("a.zip_")); },
+        [&] { fs::create_symlink(path("victim"), path("a.zip_")); },
+        [&] { fs::create_symlink(path("nowhere"), path("a.zip_")); },
+    };
+    for (std::size_t i = 0; i < std::size(plant); ++i) {
+        log.clear();
+        plant[i]();
+        const std::string before = fs::is_symlink(path("a.zip_"))
+                                       ? fs::read_symlink(path("a.zip_")).string()
+                                       : ziptest::ReadFile(path("a.zip_"));
+        const sfx::BuildResult result = build(path("a.zip"), path("a.exe"));
+        EXPECT_EQ(result.error, "Le fichier « " + path("a.zip_") +
+                                    " » existe déjà : supprimez-le ou renommez-le, puis "
+                                    "recommencez.")
+            << i;
+        EXPECT_EQ(log, std::vector<std::string>{"status Compression de " + path("a.zip")}) << i;
+        EXPECT_EQ(fs::is_symlink(path("a.zip_")) ? fs::read_symlink(path("a.zip_")).string()
+                                                 : ziptest::ReadFile(path("a.zip_")),
+                  before)
+            << i;
+        EXPECT_EQ(ziptest::ReadFile(path("victim")), "intact\r\n\x01") << i;
+        EXPECT_EQ(entries(), (std::vector<std::string>{"a.zip", "a.zip_", "victim"})) << i;
+        fs::remove(path("a.zip_"));
+    }
+}
+
+// Asked to stop at a piece, the build removes the temporary file and the output being written;
+// an output that was there before stays as it was.
+TEST_F(Builder, StoppedBuildLeavesNothingItWrote) {
+    ziptest::WriteFile(path("r.zip"), sfxtest::RandomBytes(12000));
+    ziptest::WriteFile(path("r.exe"), "older program");
+    // Asked after the encoding, then before the first and the second piece.
+    for (int stopAt : {1, 3, 4}) {
+        log.clear();
+        int asked = 0;
+        std::vector<std::string> seen;
+        const sfx::BuildResult result = build(path("r.zip"), path("r.exe"), [&] {
+            seen = entries();
+            return ++asked == stopAt;
+        });
+        EXPECT_TRUE(result.cancelled) << stopAt;
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.error, "");
+        EXPECT_EQ(asked, stopAt);
+        EXPECT_EQ(seen.size(), stopAt == 1 ? 3u : 4u) << stopAt; // "r.zip_", then the output too
+        EXPECT_EQ(entries(), (std::vector<std::string>{"r.exe", "r.zip"})) << stopAt;
+        EXPECT_EQ(ziptest::ReadFile(path("r.exe")), "older program");
+    }
+}
+
+TEST_F(Builder, EmptyOutputNameIsRefusedBeforeAnything) {
+    ziptest::WriteFile(path("a.zip"), "abcd");
+    const sfx::BuildResult result = build(path("a.zip"), "");
+    EXPECT_EQ(result.error, "Indiquez le nom du fichier à créer.");
+    EXPECT_TRUE(log.empty());
+    EXPECT_EQ(entries(), std::vector<std::string>{"a.zip"});
+}
+
+TEST_F(Builder, EncryptedEntriesAreToldOnlyForAnArchiveHoldingOne) {
+    ziptest::WriteFile(path("src/clair.txt"), "clair");
+    ziptest::WriteFile(path("src/secret.txt"), "secret");
+    ASSERT_EQ(ziptest::Shell("cd " + ziptest::Quote(path("src")) +
+                             " && zip -q ../plain.zip clair.txt && zip -q ../mixed.zip clair.txt"
+                             " && zip -q -P motdepasse ../mixed.zip secret.txt"),
+              0);
+    EXPECT_TRUE(sfx::HoldsEncryptedEntries(path("mixed.zip")));
+    EXPECT_FALSE(sfx::HoldsEncryptedEntries(path("plain.zip")));
+    ziptest::WriteFile(path("random.zip"), sfxtest::RandomBytes(3000));
+    EXPECT_FALSE(sfx::HoldsEncryptedEntries(path("random.zip")));
+    EXPECT_FALSE(sfx::HoldsEncryptedEntries(path("absent.zip")));
 }
 
 TEST_F(Builder, OutputNeverReplacesTheArchiveOrTheStub) {

@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 
 namespace {
 
@@ -86,6 +90,62 @@ TEST_F(SfxTool, FailureExitsWithOneAndTheFrenchReason) {
                          " » : Fichier ou dossier introuvable.\n");
     EXPECT_FALSE(fs::exists(path("a.exe")));
     EXPECT_FALSE(fs::exists(path("a.zip_")));
+}
+
+TEST_F(SfxTool, EncryptedEntriesAreSaidOnStandardErrorBeforeTheBuild) {
+    ziptest::WriteFile(path("src/secret.txt"), "secret");
+    ASSERT_EQ(ziptest::Shell("cd " + ziptest::Quote(path("src")) +
+                             " && zip -q -P motdepasse ../chiffre.zip secret.txt"),
+              0);
+    ASSERT_EQ(run("chiffre.zip"), 0) << err();
+    EXPECT_EQ(err(), "mivo-sfx : Cette archive contient des fichiers chiffrés : il faudra leur "
+                     "mot de passe pour les extraire.\n");
+    EXPECT_TRUE(fs::exists(path("chiffre.exe")));
+}
+
+// A signal while the archive is encoded ("big.zip_" exists) or while the program is written (its
+// temporary file exists too): both are removed and the tool ends by that signal.
+TEST_F(SfxTool, ASignalDuringABuildLeavesNothingBehind) {
+    ziptest::WriteFile(path("big.zip"), sfxtest::RandomBytes(32 << 20));
+    ziptest::WriteFile(path("big.exe"), "older program");
+    const auto written = [&](const std::string &prefix) {
+        for (const auto &e : fs::directory_iterator(root))
+            if (e.path().filename().string().rfind(prefix, 0) == 0) return true;
+        return false;
+    };
+    const std::pair<int, const char *> rows[] = {{SIGTERM, "big.zip_"},
+                                                 {SIGINT, ".big.exe."},
+                                                 {SIGHUP, ".big.exe."},
+                                                 {SIGTERM, ".big.exe."}};
+    for (const auto &[signal, waitFor] : rows) {
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, signal);
+        posix_spawnattr_setsigdefault(&attributes, &defaults);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+        const std::string program = path("bin/mivo-sfx"), archive = path("big.zip");
+        std::vector<const char *> argv = {program.c_str(), archive.c_str(), nullptr};
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, &attributes,
+                              const_cast<char *const *>(argv.data()), environ),
+                  0);
+        posix_spawnattr_destroy(&attributes);
+        for (int i = 0; i < 20000 && !written(waitFor); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ASSERT_TRUE(written(waitFor)) << waitFor << ": the build ended before it was seen";
+        kill(pid, signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+        std::vector<std::string> names;
+        for (const auto &e : fs::directory_iterator(root))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        EXPECT_EQ(names, (std::vector<std::string>{"big.exe", "big.zip", "bin"})) << signal;
+        EXPECT_EQ(ziptest::ReadFile(path("big.exe")), "older program");
+    }
 }
 
 TEST_F(SfxTool, WrongArgumentsExitWithTwo) {
