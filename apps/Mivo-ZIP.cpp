@@ -15,6 +15,8 @@ int main(int argc, char **argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mivo-ZIP"));
     QApplication::setOrganizationName(QStringLiteral("Mivo-ZIP"));
+    // Ties the window to the installed desktop entry (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("fr.mivo.MivoZIP"));
     InstallQtFrenchTranslation();
 
     Forms::Startup &startup = Forms::startup();
