@@ -9,6 +9,7 @@
 #include "ZipError.h"
 
 #include <cstdint>
+#include <ctime>
 
 #include <functional>
 #include <memory>
@@ -71,6 +72,12 @@ private:
     void open();
     void commit();
     void addOne(const std::string &path, const std::string &entryName);
+    std::uint16_t encryptionMethod() const; // libzip's method for the current properties
+    // Compression, encryption and times of an entry just added or replaced; false with the
+    // archive's error set.
+    bool setAttributes(std::uint64_t index, std::time_t mtime);
+    // Undoes an entry whose attributes failed, so that it is never written half set.
+    void takeBack(std::uint64_t index, const std::string &key);
     ZipError notAdded(const std::string &path);
     void addFolder(const std::string &folder);
     const std::string &password();
@@ -81,6 +88,7 @@ private:
     std::unique_ptr<ZipArchive> zip_; // open while a change is pending
     std::string openPath_;
     std::unordered_map<std::string, std::uint64_t> byName_;
+    std::uint64_t storedCount_ = 0; // entries of the archive on disk: the first indices
     std::unordered_map<std::string, std::string> addedFrom_; // this change's entries: the file
     bool inBatch_ = false;
 

@@ -112,8 +112,8 @@ TEST_F(ZipToolTest, ExtractGoesOnAfterAMissingNameAndCountsTheFailures) {
     EXPECT_EQ(ReadFile(path("stderr.txt")),
               "L'entrée « nope.txt » est introuvable dans l'archive.\n"
               "L'entrée « none.txt » est introuvable dans l'archive.\n"
-              "2 fichiers n'ont pas pu être extraits. L'entrée « nope.txt » est introuvable dans "
-              "l'archive.\n");
+              "2 fichiers n'ont pas pu être extraits : « nope.txt », « none.txt ». L'entrée "
+              "« nope.txt » est introuvable dans l'archive.\n");
 }
 
 TEST_F(ZipToolTest, SpecialFilesAreRefusedAtOnceAndUnreadableFilesNamed) {
