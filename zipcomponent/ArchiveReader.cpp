@@ -253,19 +253,27 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
         }
     }
 
-    // Anything that goes wrong while reading an entry under traditional encryption may be a
-    // password that passed its one-byte check.
+    // Anything that goes wrong while reading an encrypted entry may be a wrong password that
+    // passed its check (one byte under traditional encryption, two under AES): it is forgotten,
+    // and asked again for the next entry.
     auto readFailure = [&](std::string text, std::string detail) {
-        if (encrypted && !ae2) {
-            password_.reset();
+        if (encrypted) password_.reset();
+        if (encrypted && !ae2)
             return ZipError("Mot de passe incorrect ou données endommagées pour " +
                                 Quoted(entry.name) + ".",
                             std::move(detail));
-        }
         return ZipError(std::move(text), std::move(detail));
     };
+    auto aesStep = [&](auto step) {
+        try {
+            return step();
+        } catch (const ZipError &) {
+            password_.reset();
+            throw;
+        }
+    };
     auto read = [&](char *out, std::size_t size) -> std::size_t {
-        if (aes) return aes->read(out, size);
+        if (aes) return aesStep([&] { return aes->read(out, size); });
         const zip_int64_t got = zip_fread(in.file, out, size);
         if (got < 0)
             throw readFailure(FrenchZipMessage(zip_error_code_zip(zip_file_get_error(in.file)),
@@ -294,7 +302,7 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
         }
     }
     if (aes)
-        aes->verify();
+        aesStep([&] { aes->verify(); });
     else if (in.close() != 0)
         throw readFailure(FrenchZipMessage(ZIP_ER_CRC, entry.name, Subject::Entry), "zip_fclose");
     if (written != entry.size) throw readFailure(wrongSize, "size mismatch");
