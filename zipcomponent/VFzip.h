@@ -49,7 +49,10 @@ public:
     // a named file that is missing, special (FIFO, device, socket) or unreadable raises ZipError
     // naming it, and in a batch the files already added stay; a folder's special files are
     // passed over with a ZipMessage. A name that is not UTF-8 is stored as its bytes. A file
-    // that fails when the archive is written refuses the whole commit, which names it.
+    // that fails when the archive is written refuses the whole commit, which names it. Each
+    // entry also records the file's time in UTC (the Unix time field, as Info-ZIP writes it),
+    // and sheds the time fields of an entry it replaces. A method libzip cannot write is refused
+    // before the archive is touched; an entry whose settings fail is taken back.
     void AddFile(const std::string &path);
     // Removes the entry of that full name. Removing the last one leaves an empty archive.
     void DeleteEntry(const std::string &fullName);
