@@ -34,10 +34,9 @@ void unixTime(zip_t *z, zip_uint64_t index, std::time_t &mtime) {
     const zip_uint8_t *field =
         zip_file_extra_field_get_by_id(z, index, 0x5455, 0, &length, ZIP_FL_CENTRAL);
     if (!field || length < 5 || !(field[0] & 1)) return;
-    const std::uint32_t seconds = static_cast<std::uint32_t>(field[1]) |
-                                  static_cast<std::uint32_t>(field[2]) << 8 |
-                                  static_cast<std::uint32_t>(field[3]) << 16 |
-                                  static_cast<std::uint32_t>(field[4]) << 24;
+    const std::uint32_t seconds =
+        static_cast<std::uint32_t>(field[1]) | static_cast<std::uint32_t>(field[2]) << 8 |
+        static_cast<std::uint32_t>(field[3]) << 16 | static_cast<std::uint32_t>(field[4]) << 24;
     mtime = static_cast<std::int32_t>(seconds);
 }
 

@@ -159,8 +159,8 @@ zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cm
             return -1;
         }
         auto *bytes = static_cast<unsigned char *>(data);
-        for (auto it = std::lower_bound(m->patches.begin(), m->patches.end(),
-                                        Patch{m->position, 0});
+        for (auto it =
+                 std::lower_bound(m->patches.begin(), m->patches.end(), Patch{m->position, 0});
              it != m->patches.end() && it->offset < m->position + n; ++it)
             bytes[it->offset - m->position] = it->value;
         m->position += n;

@@ -210,10 +210,9 @@ bool VFzip::setAttributes(std::uint64_t index, std::time_t mtime) {
     // time), then signed 32-bit seconds; a time beyond that range goes without.
     if (mtime < INT32_MIN || mtime > INT32_MAX) return true;
     const auto seconds = static_cast<std::uint32_t>(static_cast<std::int32_t>(mtime));
-    const zip_uint8_t field[5] = {1, static_cast<zip_uint8_t>(seconds),
-                                  static_cast<zip_uint8_t>(seconds >> 8),
-                                  static_cast<zip_uint8_t>(seconds >> 16),
-                                  static_cast<zip_uint8_t>(seconds >> 24)};
+    const zip_uint8_t field[5] = {
+        1, static_cast<zip_uint8_t>(seconds), static_cast<zip_uint8_t>(seconds >> 8),
+        static_cast<zip_uint8_t>(seconds >> 16), static_cast<zip_uint8_t>(seconds >> 24)};
     return zip_file_extra_field_set(z, index, 0x5455, ZIP_EXTRA_FIELD_NEW, field, sizeof field,
                                     ZIP_FL_LOCAL | ZIP_FL_CENTRAL) == 0;
 }
@@ -275,10 +274,10 @@ void VFzip::AddFile(const std::string &path) {
         throw ZipError("La compression Deflate n'est pas disponible : " + Quoted(path) +
                        " n'est pas ajouté.");
     if (!zip_encryption_method_supported(encryptionMethod(), 1))
-        throw ZipError("Le chiffrement " +
-                       std::string(EncryptionMethod == EncryptionKind::Aes256 ? "AES-256"
-                                                                               : "ZipCrypto") +
-                       " n'est pas disponible : " + Quoted(path) + " n'est pas ajouté.");
+        throw ZipError(
+            "Le chiffrement " +
+            std::string(EncryptionMethod == EncryptionKind::Aes256 ? "AES-256" : "ZipCrypto") +
+            " n'est pas disponible : " + Quoted(path) + " n'est pas ajouté.");
     if (Encrypt == 1) password();
     struct stat st {};
     if (stat(path.c_str(), &st) != 0)

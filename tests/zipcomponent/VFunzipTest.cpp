@@ -1,7 +1,7 @@
 // The reader against archives made by Info-ZIP zip, 7-Zip and by hand.
 #include "VFunzip.h"
-#include "VFzip.h"
 #include "ArchiveReader.h"
+#include "VFzip.h"
 #include "ZipTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -493,7 +493,7 @@ void PatchAesField(const std::string &archive, const std::string &name, std::siz
 
 struct UnknownAesRow {
     const char *name;
-    bool sevenZip; // else our writer
+    bool sevenZip;  // else our writer
     std::size_t at; // in the field: version 0-1, vendor 2-3, strength 4
     char value;
 };
@@ -550,13 +550,12 @@ TEST_P(UnknownAes, OnlyThatEntryIsRefused) {
     EXPECT_EQ(asked, std::vector<std::string>{"one.txt"}); // once, and never for two.txt
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, UnknownAes,
-    ::testing::Values(UnknownAesRow{"SevenZipStrength9", true, 4, 9},
-                      UnknownAesRow{"OursStrength0", false, 4, 0},
-                      UnknownAesRow{"SevenZipVersion3", true, 0, 3},
-                      UnknownAesRow{"VendorOtherThanAE", true, 2, 'X'}),
-    [](const auto &info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Fields, UnknownAes,
+                         ::testing::Values(UnknownAesRow{"SevenZipStrength9", true, 4, 9},
+                                           UnknownAesRow{"OursStrength0", false, 4, 0},
+                                           UnknownAesRow{"SevenZipVersion3", true, 0, 3},
+                                           UnknownAesRow{"VendorOtherThanAE", true, 2, 'X'}),
+                         [](const auto &info) { return info.param.name; });
 
 struct SummaryRow {
     int failures;
@@ -571,7 +570,8 @@ TEST_P(FailureSummary, NamesTheFirstTenFailingEntries) {
     std::vector<RawEntry> entries{{"ok.txt", "ok"}};
     std::string names;
     for (int i = 1; i <= row.failures; ++i) {
-        const std::string name = std::string("../f") + (i < 10 ? "0" : "") + std::to_string(i) + ".txt";
+        const std::string name =
+            std::string("../f") + (i < 10 ? "0" : "") + std::to_string(i) + ".txt";
         entries.push_back({name, "out of bounds"});
         if (i <= 10) names += std::string(i == 1 ? " : " : ", ") + "« " + name + " »";
     }

@@ -36,24 +36,23 @@ extern "C" {
 
 int zip_encryption_method_supported(zip_uint16_t method, int encode) {
     if (failing == Step::MethodCheck && method != ZIP_EM_NONE) return 0;
-    static auto *real =
-        Libzip<int(zip_uint16_t, int)>("zip_encryption_method_supported");
+    static auto *real = Libzip<int(zip_uint16_t, int)>("zip_encryption_method_supported");
     return real(method, encode);
 }
 
 int zip_set_file_compression(zip_t *archive, zip_uint64_t index, zip_int32_t method,
                              zip_uint32_t flags) {
     if (failing == Step::Compression) return Refuse(archive);
-    static auto *real = Libzip<int(zip_t *, zip_uint64_t, zip_int32_t, zip_uint32_t)>(
-        "zip_set_file_compression");
+    static auto *real =
+        Libzip<int(zip_t *, zip_uint64_t, zip_int32_t, zip_uint32_t)>("zip_set_file_compression");
     return real(archive, index, method, flags);
 }
 
 int zip_file_set_encryption(zip_t *archive, zip_uint64_t index, zip_uint16_t method,
                             const char *password) {
     if (failing == Step::Encryption) return Refuse(archive);
-    static auto *real = Libzip<int(zip_t *, zip_uint64_t, zip_uint16_t, const char *)>(
-        "zip_file_set_encryption");
+    static auto *real =
+        Libzip<int(zip_t *, zip_uint64_t, zip_uint16_t, const char *)>("zip_file_set_encryption");
     return real(archive, index, method, password);
 }
 
@@ -61,9 +60,9 @@ int zip_file_extra_field_set(zip_t *archive, zip_uint64_t index, zip_uint16_t id
                              zip_uint16_t fieldIndex, const zip_uint8_t *data, zip_uint16_t length,
                              zip_flags_t flags) {
     if (failing == Step::TimeField) return Refuse(archive);
-    static auto *real = Libzip<int(zip_t *, zip_uint64_t, zip_uint16_t, zip_uint16_t,
-                                   const zip_uint8_t *, zip_uint16_t, zip_flags_t)>(
-        "zip_file_extra_field_set");
+    static auto *real =
+        Libzip<int(zip_t *, zip_uint64_t, zip_uint16_t, zip_uint16_t, const zip_uint8_t *,
+                   zip_uint16_t, zip_flags_t)>("zip_file_extra_field_set");
     return real(archive, index, id, fieldIndex, data, length, flags);
 }
 
@@ -110,12 +109,12 @@ TEST_P(EntryRollback, LeavesTheArchiveAsIfTheFileWasNeverGiven) {
         FAIL() << "the file was added";
     } catch (const ZipError &e) {
         const std::string secret = "« " + path("secret.txt") + " »";
-        EXPECT_EQ(e.description(),
-                  row.step == Step::MethodCheck
-                      ? "Le chiffrement AES-256 n'est pas disponible : " + secret +
-                            " n'est pas ajouté."
-                      : "Le fichier " + secret + " ne peut pas être ajouté à l'archive « " +
-                            path("a.zip") + " ».");
+        EXPECT_EQ(e.description(), row.step == Step::MethodCheck
+                                       ? "Le chiffrement AES-256 n'est pas disponible : " + secret +
+                                             " n'est pas ajouté."
+                                       : "Le fichier " + secret +
+                                             " ne peut pas être ajouté à l'archive « " +
+                                             path("a.zip") + " ».");
     }
     failing = Step::None;
     zip.CommitBatch();
@@ -127,9 +126,9 @@ TEST_P(EntryRollback, LeavesTheArchiveAsIfTheFileWasNeverGiven) {
                          const std::string &file, const std::string &, const std::string &,
                          std::uint32_t, int) { names.insert(file); };
     unzip.ListEntries();
-    const std::set<std::string> expected =
-        row.replacing ? std::set<std::string>{"other.txt", "secret.txt"}
-                      : std::set<std::string>{"other.txt"};
+    const std::set<std::string> expected = row.replacing
+                                               ? std::set<std::string>{"other.txt", "secret.txt"}
+                                               : std::set<std::string>{"other.txt"};
     EXPECT_EQ(names, expected);
     unzip.DestinationFolder = path("out");
     unzip.PasswordQuestion = [](const std::string &) {

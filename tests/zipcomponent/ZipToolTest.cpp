@@ -24,8 +24,8 @@ protected:
     // `environment`: assignments put before the command, such as "TZ=Europe/Paris".
     int tool(const std::string &args, const std::string &environment = "") {
         // Shell() sends the output away; this keeps it.
-        const std::string command = environment + " " + std::string(MIVO_ZIPTOOL_BIN) + " " +
-                                    args + " > " + Quote(path("stdout.txt")) + " 2> " +
+        const std::string command = environment + " " + std::string(MIVO_ZIPTOOL_BIN) + " " + args +
+                                    " > " + Quote(path("stdout.txt")) + " 2> " +
                                     Quote(path("stderr.txt"));
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -273,15 +273,14 @@ TEST_P(UnixTimeField, IsWrittenOnceInEachHeader) {
     }
     constexpr std::time_t kNovember = 1700000000; // 2023-11-14 22:13:20 UTC
     WriteFile(path("f.txt"), "new", kNovember);
-    ASSERT_EQ(tool("add --no-path-names " + Quote(path("a.zip")) + " " + Quote(path("f.txt")),
-                   "TZ=UTC"),
-              0);
+    ASSERT_EQ(
+        tool("add --no-path-names " + Quote(path("a.zip")) + " " + Quote(path("f.txt")), "TZ=UTC"),
+        0);
     const std::vector<std::string> once{std::string("\x01\x00\xF1\x53\x65", 5)};
     EXPECT_EQ(ExtraFields(path("a.zip"), "f.txt", false, 0x5455), once);
     EXPECT_EQ(ExtraFields(path("a.zip"), "f.txt", true, 0x5455), once);
-    ASSERT_EQ(Shell("TZ=Europe/Paris unzip -q " + Quote(path("a.zip")) + " -d " +
-                    Quote(path("out"))),
-              0);
+    ASSERT_EQ(
+        Shell("TZ=Europe/Paris unzip -q " + Quote(path("a.zip")) + " -d " + Quote(path("out"))), 0);
     EXPECT_EQ(ReadFile(path("out/f.txt")), "new");
     EXPECT_EQ(MTime(path("out/f.txt")), kNovember);
 }
@@ -295,8 +294,8 @@ class FullDisk : public ZipToolTest, public ::testing::WithParamInterface<bool> 
 // that the disk is full, names the archive, and leaves the archive and the disk as they were.
 TEST_P(FullDisk, IsToldAndNamesTheArchive) {
     const bool existing = GetParam();
-    if (Shell("unshare -rm sh -c 'mount -t tmpfs -o size=4k tmpfs " + Quote(root.string()) +
-              "'") != 0)
+    if (Shell("unshare -rm sh -c 'mount -t tmpfs -o size=4k tmpfs " + Quote(root.string()) + "'") !=
+        0)
         GTEST_SKIP() << "no private mount namespace here";
     std::mt19937_64 rng(7);
     auto incompressible = [&](std::size_t size) {

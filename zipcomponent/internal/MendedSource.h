@@ -17,8 +17,8 @@
 namespace zipcomponent {
 
 struct MendedArchive {
-    ZipHandle zip;                           // empty: nothing to mend, or still refused
-    std::vector<zip_uint64_t> unknownAes;    // indices of the AES entries nobody can read
+    ZipHandle zip;                        // empty: nothing to mend, or still refused
+    std::vector<zip_uint64_t> unknownAes; // indices of the AES entries nobody can read
 };
 
 MendedArchive OpenMended(const std::string &path);
