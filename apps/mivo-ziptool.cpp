@@ -221,7 +221,7 @@ int main(int argc, char **argv) {
                     unzip.ExtractEntry(o.operands[i]);
                 } catch (const ZipError &e) {
                     std::cerr << e.description() << '\n';
-                    failures.add(e);
+                    failures.add(o.operands[i], e);
                 }
             }
             failures.throwIfAny("extraits");

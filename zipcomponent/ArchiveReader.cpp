@@ -3,6 +3,7 @@
 #include "EntryNames.h"
 #include "ExtractTarget.h"
 #include "LibzipError.h"
+#include "MendedSource.h"
 #include "WinZipAes.h"
 
 #include <algorithm>
@@ -23,6 +24,20 @@ bool hasExternalUnixMode(zip_t *z, zip_uint64_t index, std::uint32_t &mode) {
     if (opsys != ZIP_OPSYS_UNIX) return false;
     mode = attributes >> 16;
     return mode != 0;
+}
+
+// The modification time of the Unix time field ("UT", 0x5455) that Info-ZIP and bsdtar write:
+// seconds since 1970 in UTC, where the DOS time is the local time of wherever the archive was
+// made. The central copy holds the modification time only, after a flags byte (bit 0: present).
+void unixTime(zip_t *z, zip_uint64_t index, std::time_t &mtime) {
+    zip_uint16_t length = 0;
+    const zip_uint8_t *field =
+        zip_file_extra_field_get_by_id(z, index, 0x5455, 0, &length, ZIP_FL_CENTRAL);
+    if (!field || length < 5 || !(field[0] & 1)) return;
+    const std::uint32_t seconds =
+        static_cast<std::uint32_t>(field[1]) | static_cast<std::uint32_t>(field[2]) << 8 |
+        static_cast<std::uint32_t>(field[3]) << 16 | static_cast<std::uint32_t>(field[4]) << 24;
+    mtime = static_cast<std::int32_t>(seconds);
 }
 
 // Whether the file's first MiBs hold a local header signature: a self-extracting archive keeps
@@ -49,179 +64,6 @@ bool holdsLocalHeader(const std::string &path) {
     ::close(fd);
     return found;
 }
-
-// Names flagged UTF-8 that are not: libzip 1.7.3 refuses a whole archive for one of them
-// (inconsistent archive, at open). Such an archive is read through a source that clears the
-// flag in those central-directory records, so that their names are read like any other
-// non-UTF-8 name and no other entry is lost.
-namespace mending {
-
-std::uint16_t le16(const unsigned char *p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-std::uint32_t le32(const unsigned char *p) {
-    return static_cast<std::uint32_t>(le16(p)) | static_cast<std::uint32_t>(le16(p + 2)) << 16;
-}
-std::uint64_t le64(const unsigned char *p) {
-    return static_cast<std::uint64_t>(le32(p)) | static_cast<std::uint64_t>(le32(p + 4)) << 32;
-}
-
-bool readAt(int fd, std::uint64_t offset, void *out, std::size_t size) {
-    auto *p = static_cast<char *>(out);
-    while (size > 0) {
-        const ssize_t got = pread(fd, p, size, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        p += got;
-        offset += static_cast<std::uint64_t>(got);
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
-// The central directory's bytes, as the end record (or its ZIP64 form) places them.
-std::vector<unsigned char> centralDirectory(int fd, std::uint64_t fileSize, std::uint64_t &offset) {
-    constexpr std::uint64_t kEndRecord = 22, kLocator = 20, kEnd64 = 56;
-    const std::uint64_t tail = std::min<std::uint64_t>(fileSize, kEndRecord + 0xFFFF);
-    if (tail < kEndRecord) return {};
-    std::vector<unsigned char> buf(tail);
-    if (!readAt(fd, fileSize - tail, buf.data(), buf.size())) return {};
-    for (std::size_t i = tail - kEndRecord + 1; i-- > 0;) {
-        if (std::memcmp(&buf[i], "PK\5\6", 4) != 0) continue;
-        std::uint64_t size = le32(&buf[i + 12]);
-        offset = le32(&buf[i + 16]);
-        if (size == 0xFFFFFFFF || offset == 0xFFFFFFFF) {
-            unsigned char end64[kEnd64];
-            if (i < kLocator || std::memcmp(&buf[i - kLocator], "PK\6\7", 4) != 0 ||
-                !readAt(fd, le64(&buf[i - kLocator + 8]), end64, kEnd64) ||
-                std::memcmp(end64, "PK\6\6", 4) != 0)
-                return {};
-            size = le64(end64 + 40);
-            offset = le64(end64 + 48);
-        }
-        if (offset > fileSize || size > fileSize - offset) return {};
-        std::vector<unsigned char> directory(size);
-        if (!readAt(fd, offset, directory.data(), directory.size())) return {};
-        return directory;
-    }
-    return {};
-}
-
-// The file offsets of the flag bytes holding a false UTF-8 flag (bit 11, in the high byte).
-std::vector<std::uint64_t> falseUtf8Flags(int fd, std::uint64_t fileSize) {
-    std::uint64_t offset = 0;
-    const std::vector<unsigned char> cd = centralDirectory(fd, fileSize, offset);
-    constexpr std::size_t kHeader = 46;
-    std::vector<std::uint64_t> flags;
-    for (std::size_t pos = 0; pos + kHeader <= cd.size();) {
-        const unsigned char *h = &cd[pos];
-        if (std::memcmp(h, "PK\1\2", 4) != 0) break;
-        const std::size_t nameLength = le16(h + 28), extraLength = le16(h + 30),
-                          commentLength = le16(h + 32);
-        const std::size_t end = pos + kHeader + nameLength + extraLength + commentLength;
-        if (end > cd.size()) break;
-        const auto *text = reinterpret_cast<const char *>(h + kHeader);
-        const std::string_view name(text, nameLength);
-        const std::string_view comment(text + nameLength + extraLength, commentLength);
-        if ((le16(h + 8) & 0x800) && (!IsValidUtf8(name) || !IsValidUtf8(comment)))
-            flags.push_back(offset + pos + 9);
-        pos = end;
-    }
-    return flags;
-}
-
-struct MendedFile {
-    int fd = -1;
-    std::uint64_t size = 0;
-    std::uint64_t position = 0;
-    std::vector<std::uint64_t> flags; // sorted
-    zip_error_t error;
-};
-
-zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cmd_t command) {
-    auto *m = static_cast<MendedFile *>(state);
-    switch (command) {
-    case ZIP_SOURCE_OPEN:
-        m->position = 0;
-        return 0;
-    case ZIP_SOURCE_READ: {
-        const std::size_t n = static_cast<std::size_t>(std::min(length, m->size - m->position));
-        if (!readAt(m->fd, m->position, data, n)) {
-            zip_error_set(&m->error, ZIP_ER_READ, errno);
-            return -1;
-        }
-        auto *bytes = static_cast<unsigned char *>(data);
-        for (auto it = std::lower_bound(m->flags.begin(), m->flags.end(), m->position);
-             it != m->flags.end() && *it < m->position + n; ++it)
-            bytes[*it - m->position] &= static_cast<unsigned char>(~0x08);
-        m->position += n;
-        return static_cast<zip_int64_t>(n);
-    }
-    case ZIP_SOURCE_CLOSE:
-        return 0;
-    case ZIP_SOURCE_STAT: {
-        auto *st = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &m->error);
-        if (!st) return -1;
-        zip_stat_init(st);
-        st->size = m->size;
-        st->valid |= ZIP_STAT_SIZE;
-        return sizeof(zip_stat_t);
-    }
-    case ZIP_SOURCE_ERROR:
-        return zip_error_to_data(&m->error, data, length);
-    case ZIP_SOURCE_SEEK: {
-        const zip_int64_t to =
-            zip_source_seek_compute_offset(m->position, m->size, data, length, &m->error);
-        if (to < 0) return -1;
-        m->position = static_cast<std::uint64_t>(to);
-        return 0;
-    }
-    case ZIP_SOURCE_TELL:
-        return static_cast<zip_int64_t>(m->position);
-    case ZIP_SOURCE_FREE:
-        ::close(m->fd);
-        zip_error_fini(&m->error);
-        delete m;
-        return 0;
-    case ZIP_SOURCE_SUPPORTS:
-        return zip_source_make_command_bitmap(
-            ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT, ZIP_SOURCE_ERROR,
-            ZIP_SOURCE_FREE, ZIP_SOURCE_SEEK, ZIP_SOURCE_TELL, ZIP_SOURCE_SUPPORTS, -1);
-    default:
-        zip_error_set(&m->error, ZIP_ER_OPNOTSUPP, 0);
-        return -1;
-    }
-}
-
-// The archive with its false UTF-8 flags cleared; empty when it has none or still fails.
-ZipHandle open(const std::string &path) {
-    auto m = std::make_unique<MendedFile>();
-    m->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m->fd < 0) return {};
-    zip_error_init(&m->error);
-    struct stat st {};
-    if (fstat(m->fd, &st) == 0) {
-        m->size = static_cast<std::uint64_t>(st.st_size);
-        m->flags = falseUtf8Flags(m->fd, m->size);
-    }
-    if (m->flags.empty()) {
-        ::close(m->fd);
-        zip_error_fini(&m->error);
-        return {};
-    }
-    zip_source_t *source = zip_source_function_create(callback, m.get(), nullptr);
-    if (!source) {
-        ::close(m->fd);
-        zip_error_fini(&m->error);
-        return {};
-    }
-    m.release(); // the source owns it now, freed by ZIP_SOURCE_FREE
-    ZipHandle z(zip_open_from_source(source, ZIP_RDONLY, nullptr));
-    if (!z) zip_source_free(source);
-    return z;
-}
-
-} // namespace mending
 
 } // namespace
 
@@ -277,11 +119,14 @@ ArchiveReader::ArchiveReader(const std::string &path) : path_(path) {
         throw ZipError(FrenchZipMessage(errno == ENOENT ? ZIP_ER_NOENT : ZIP_ER_OPEN, path),
                        std::string("stat: ") + std::strerror(errno));
     if (!S_ISREG(identity_.st_mode)) throw ZipError(FrenchZipMessage(ZIP_ER_NOZIP, path));
+    std::vector<zip_uint64_t> unknownAes;
     try {
         zip_ = OpenZip(path, ZIP_RDONLY);
     } catch (const ZipError &) {
-        zip_ = mending::open(path);
-        if (!zip_) throw;
+        MendedArchive mended = OpenMended(path);
+        if (!mended.zip) throw;
+        zip_ = std::move(mended.zip);
+        unknownAes = std::move(mended.unknownAes);
     }
     const zip_int64_t count = zip_get_num_entries(zip_.get(), 0);
     entries_.reserve(static_cast<std::size_t>(std::max<zip_int64_t>(count, 0)));
@@ -299,6 +144,7 @@ ArchiveReader::ArchiveReader(const std::string &path) : path_(path) {
         e.size = (st.valid & ZIP_STAT_SIZE) ? st.size : 0;
         e.compressedSize = (st.valid & ZIP_STAT_COMP_SIZE) ? st.comp_size : 0;
         e.mtime = (st.valid & ZIP_STAT_MTIME) ? st.mtime : 0;
+        unixTime(zip_.get(), e.index, e.mtime);
         e.crc = (st.valid & ZIP_STAT_CRC) ? st.crc : 0;
         e.method = (st.valid & ZIP_STAT_COMP_METHOD) ? st.comp_method : 0;
         e.encryption = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) ? st.encryption_method : 0;
@@ -309,6 +155,13 @@ ArchiveReader::ArchiveReader(const std::string &path) : path_(path) {
             e.unixMode = mode & 0777;
         }
         entries_.push_back(std::move(e));
+    }
+    // Both lists follow the central directory's order.
+    auto entry = entries_.begin();
+    for (const zip_uint64_t index : unknownAes) {
+        entry = std::find_if(entry, entries_.end(),
+                             [index](const EntryInfo &e) { return e.index >= index; });
+        if (entry != entries_.end() && entry->index == index) entry->encryption = ZIP_EM_UNKNOWN;
     }
 }
 
@@ -404,19 +257,27 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
         if (mayReplace && !mayReplace(target.path(), *existing)) return WriteOutcome::Kept;
     }
 
-    // Anything that goes wrong while reading an entry under traditional encryption may be a
-    // password that passed its one-byte check.
+    // Anything that goes wrong while reading an encrypted entry may be a wrong password that
+    // passed its check (one byte under traditional encryption, two under AES): it is forgotten,
+    // and asked again for the next entry.
     auto readFailure = [&](std::string text, std::string detail) {
-        if (encrypted && !ae2) {
-            password_.reset();
+        if (encrypted) password_.reset();
+        if (encrypted && !ae2)
             return ZipError("Mot de passe incorrect ou données endommagées pour " +
                                 Quoted(entry.name) + ".",
                             std::move(detail));
-        }
         return ZipError(std::move(text), std::move(detail));
     };
+    auto aesStep = [&](auto step) {
+        try {
+            return step();
+        } catch (const ZipError &) {
+            password_.reset();
+            throw;
+        }
+    };
     auto read = [&](char *out, std::size_t size) -> std::size_t {
-        if (aes) return aes->read(out, size);
+        if (aes) return aesStep([&] { return aes->read(out, size); });
         const zip_int64_t got = zip_fread(in.file, out, size);
         if (got < 0)
             throw readFailure(FrenchZipMessage(zip_error_code_zip(zip_file_get_error(in.file)),
@@ -445,7 +306,7 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
         }
     }
     if (aes)
-        aes->verify();
+        aesStep([&] { aes->verify(); });
     else if (in.close() != 0)
         throw readFailure(FrenchZipMessage(ZIP_ER_CRC, entry.name, Subject::Entry), "zip_fclose");
     if (written != entry.size) throw readFailure(wrongSize, "size mismatch");

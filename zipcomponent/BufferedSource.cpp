@@ -148,8 +148,9 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
     case ZIP_SOURCE_SEEK_WRITE: {
         auto *args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, len, &b->error);
         if (!args) return -1;
-        if (!b->flush() || !b->out.seek(args->offset, args->whence))
-            return b->writeFailed(ZIP_ER_SEEK);
+        // The buffer goes out before the seek: its failure is a write's (a full disk).
+        if (!b->flush()) return b->writeFailed(ZIP_ER_WRITE);
+        if (!b->out.seek(args->offset, args->whence)) return b->writeFailed(ZIP_ER_SEEK);
         return 0;
     }
     case ZIP_SOURCE_TELL_WRITE: {

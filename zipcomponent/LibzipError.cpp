@@ -1,5 +1,7 @@
 #include "LibzipError.h"
 
+#include <cerrno>
+
 namespace zipcomponent {
 
 namespace {
@@ -107,6 +109,15 @@ std::string FrenchZipMessage(int code, const std::string &subject, Subject kind)
 ZipError LibzipError(const zip_error_t *error, const std::string &subject, Subject kind) {
     // zip_error_strerror only reads the record, but takes it non-const.
     auto *record = const_cast<zip_error_t *>(error);
+    // Whatever step of the writing met it (a write, the seek that patches a header, the new
+    // file's creation), a full disk is what the user must hear of.
+    const int system =
+        zip_error_system_type(record) == ZIP_ET_SYS ? zip_error_code_system(record) : 0;
+    if (kind == Subject::Archive && (system == ENOSPC || system == EDQUOT))
+        return ZipError((system == ENOSPC ? "Le disque est plein : l'archive "
+                                          : "Le quota de disque est dépassé : l'archive ") +
+                            Quoted(subject) + " n'a pas pu être écrite.",
+                        zip_error_strerror(record));
     return ZipError(FrenchZipMessage(zip_error_code_zip(record), subject, kind),
                     zip_error_strerror(record));
 }

@@ -117,7 +117,7 @@ void VFunzip::ExtractAll() {
             throw;
         } catch (const ZipError &error) {
             message(error.description());
-            failures.add(error);
+            failures.add(e.name, error);
         }
     }
     failures.throwIfAny("extraits");

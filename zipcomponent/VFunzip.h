@@ -29,14 +29,17 @@ public:
     short AlwaysOverwrite = 0;
     std::string DestinationFolder;
 
-    // Raises FileInfo once per file entry, in archive order. A path whose file does not exist
-    // lists nothing and is no error; an unreadable or damaged archive raises DisplayMessage with
-    // the reason, then ZipError.
+    // Raises FileInfo once per file entry, in archive order; its date and time are local, from
+    // the Unix time field (UTC) when the archive has one, else from the DOS time. A path whose
+    // file does not exist lists nothing and is no error; an unreadable or damaged archive raises
+    // DisplayMessage with the reason, then ZipError. An AES entry of an unknown kind is listed,
+    // and refused when extracted.
     void ListEntries();
     // Every file entry below DestinationFolder, keeping its folder inside the archive. An entry
     // that cannot be written, or not safely (".." names, links), is reported by DisplayMessage
-    // and the others go on; the failures end in one ZipError. An empty DestinationFolder is
-    // refused with ZipError before anything is written (here and in ExtractEntry).
+    // and the others go on; the failures end in one ZipError that names the first ten. An empty
+    // DestinationFolder is refused with ZipError before anything is written (here and in
+    // ExtractEntry).
     void ExtractAll();
     // The entry of that full name (folder inside the archive, '/', file name); ZipError when it
     // is missing or cannot be written safely.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <unistd.h>
@@ -94,6 +95,7 @@ void VFzip::open() {
     byName_.clear();
     addedFrom_.clear();
     const zip_int64_t count = zip_get_num_entries(Z(zip_), 0);
+    storedCount_ = static_cast<std::uint64_t>(std::max<zip_int64_t>(count, 0));
     for (zip_int64_t i = 0; i < count; ++i) {
         const char *raw = zip_get_name(Z(zip_), i, ZIP_FL_ENC_RAW);
         if (raw) byName_[DecodeEntryName(raw)] = static_cast<zip_uint64_t>(i);
@@ -150,6 +152,11 @@ ZipError VFzip::notAdded(const std::string &path) {
                     LibzipError(Z(zip_), path).detail());
 }
 
+std::uint16_t VFzip::encryptionMethod() const {
+    if (Encrypt != 1) return ZIP_EM_NONE;
+    return EncryptionMethod == EncryptionKind::Aes256 ? ZIP_EM_AES_256 : ZIP_EM_TRAD_PKWARE;
+}
+
 void VFzip::addOne(const std::string &path, const std::string &entryName) {
     const CheckedFile file = CheckFile(path);
     if (file.st.st_dev == archiveDevice_ && file.st.st_ino == archiveInode_) {
@@ -173,19 +180,53 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
         byName_[key] = static_cast<zip_uint64_t>(index);
     }
     (void)src.release(); // the archive owns it now
+    if (!setAttributes(static_cast<zip_uint64_t>(index), file.st.st_mtime)) {
+        const ZipError failure = notAdded(path);
+        takeBack(static_cast<zip_uint64_t>(index), key);
+        throw failure;
+    }
     addedFrom_[key] = path;
+    message("Ajout de " + entryName);
+}
+
+bool VFzip::setAttributes(std::uint64_t index, std::time_t mtime) {
+    zip_t *z = Z(zip_);
     // Level 6, as Info-ZIP and 7-Zip default to: libzip's own default (9) costs about twice the
     // time for a fraction of a percent.
-    if (zip_set_file_compression(Z(zip_), index, ZIP_CM_DEFLATE, 6) != 0) throw notAdded(path);
+    if (zip_set_file_compression(z, index, ZIP_CM_DEFLATE, 6) != 0) return false;
     // Set either way: a replaced entry would otherwise keep the encryption of the old one,
     // without its password.
-    const zip_uint16_t method = Encrypt != 1                                 ? ZIP_EM_NONE
-                                : EncryptionMethod == EncryptionKind::Aes256 ? ZIP_EM_AES_256
-                                                                             : ZIP_EM_TRAD_PKWARE;
-    if (zip_file_set_encryption(Z(zip_), index, method,
+    if (zip_file_set_encryption(z, index, encryptionMethod(),
                                 Encrypt == 1 ? password_->c_str() : nullptr) != 0)
-        throw notAdded(path);
-    message("Ajout de " + entryName);
+        return false;
+    // A replaced entry keeps the old one's extra fields: its times (Unix time, NTFS times, the
+    // older Info-ZIP Unix field) would outlive it.
+    for (const zip_uint16_t id : {0x5455, 0x000A, 0x5855})
+        if (zip_file_extra_field_delete_by_id(z, index, id, ZIP_EXTRA_FIELD_ALL,
+                                              ZIP_FL_LOCAL | ZIP_FL_CENTRAL) != 0)
+            return false;
+    // The Unix time field, as Info-ZIP writes it: the modification time in UTC, which a reader in
+    // another time zone needs, the DOS time being local time. Flags byte (bit 0: modification
+    // time), then signed 32-bit seconds; a time beyond that range goes without.
+    if (mtime < INT32_MIN || mtime > INT32_MAX) return true;
+    const auto seconds = static_cast<std::uint32_t>(static_cast<std::int32_t>(mtime));
+    const zip_uint8_t field[5] = {
+        1, static_cast<zip_uint8_t>(seconds), static_cast<zip_uint8_t>(seconds >> 8),
+        static_cast<zip_uint8_t>(seconds >> 16), static_cast<zip_uint8_t>(seconds >> 24)};
+    return zip_file_extra_field_set(z, index, 0x5455, ZIP_EXTRA_FIELD_NEW, field, sizeof field,
+                                    ZIP_FL_LOCAL | ZIP_FL_CENTRAL) == 0;
+}
+
+void VFzip::takeBack(std::uint64_t index, const std::string &key) {
+    if (index < storedCount_) {
+        // Back to the archive's own entry. One replaced earlier in this change loses that file
+        // too: libzip has already let go of its source.
+        zip_unchange(Z(zip_), index);
+    } else {
+        zip_delete(Z(zip_), index);
+        byName_.erase(key);
+    }
+    addedFrom_.erase(key);
 }
 
 // The entry name of a file: its bare name, or its path without the leading '/'. A path that
@@ -219,7 +260,7 @@ void VFzip::addFolder(const std::string &folder) {
             }
         } catch (const ZipError &e) {
             message(e.description());
-            failures.add(e);
+            failures.add(path, e);
         }
     }
     failures.throwIfAny("ajoutés");
@@ -228,6 +269,15 @@ void VFzip::addFolder(const std::string &folder) {
 void VFzip::AddFile(const std::string &path) {
     if (Encrypt != seenEncrypt_ || ZipFileName != passwordFor_) password_.reset();
     seenEncrypt_ = Encrypt;
+    // What libzip cannot write is refused before the archive is touched.
+    if (!zip_compression_method_supported(ZIP_CM_DEFLATE, 1))
+        throw ZipError("La compression Deflate n'est pas disponible : " + Quoted(path) +
+                       " n'est pas ajouté.");
+    if (!zip_encryption_method_supported(encryptionMethod(), 1))
+        throw ZipError(
+            "Le chiffrement " +
+            std::string(EncryptionMethod == EncryptionKind::Aes256 ? "AES-256" : "ZipCrypto") +
+            " n'est pas disponible : " + Quoted(path) + " n'est pas ajouté.");
     if (Encrypt == 1) password();
     struct stat st {};
     if (stat(path.c_str(), &st) != 0)

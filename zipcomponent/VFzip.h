@@ -9,6 +9,7 @@
 #include "ZipError.h"
 
 #include <cstdint>
+#include <ctime>
 
 #include <functional>
 #include <memory>
@@ -48,7 +49,10 @@ public:
     // a named file that is missing, special (FIFO, device, socket) or unreadable raises ZipError
     // naming it, and in a batch the files already added stay; a folder's special files are
     // passed over with a ZipMessage. A name that is not UTF-8 is stored as its bytes. A file
-    // that fails when the archive is written refuses the whole commit, which names it.
+    // that fails when the archive is written refuses the whole commit, which names it. Each
+    // entry also records the file's time in UTC (the Unix time field, as Info-ZIP writes it),
+    // and sheds the time fields of an entry it replaces. A method libzip cannot write is refused
+    // before the archive is touched; an entry whose settings fail is taken back.
     void AddFile(const std::string &path);
     // Removes the entry of that full name. Removing the last one leaves an empty archive.
     void DeleteEntry(const std::string &fullName);
@@ -71,6 +75,12 @@ private:
     void open();
     void commit();
     void addOne(const std::string &path, const std::string &entryName);
+    std::uint16_t encryptionMethod() const; // libzip's method for the current properties
+    // Compression, encryption and times of an entry just added or replaced; false with the
+    // archive's error set.
+    bool setAttributes(std::uint64_t index, std::time_t mtime);
+    // Undoes an entry whose attributes failed, so that it is never written half set.
+    void takeBack(std::uint64_t index, const std::string &key);
     ZipError notAdded(const std::string &path);
     void addFolder(const std::string &folder);
     const std::string &password();
@@ -81,6 +91,7 @@ private:
     std::unique_ptr<ZipArchive> zip_; // open while a change is pending
     std::string openPath_;
     std::unordered_map<std::string, std::uint64_t> byName_;
+    std::uint64_t storedCount_ = 0; // entries of the archive on disk: the first indices
     std::unordered_map<std::string, std::string> addedFrom_; // this change's entries: the file
     bool inBatch_ = false;
 

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace zipcomponent {
 
@@ -40,22 +41,35 @@ enum class Subject { Archive, Entry, File };
 std::string FrenchZipMessage(int zipErrorCode, const std::string &subject,
                              Subject kind = Subject::Archive);
 
-// The failures of a command that goes on after one: one ZipError at the end, with the count
-// and the first reason. `what` completes "N fichiers n'ont pas pu être ...".
+// The failures of a command that goes on after one: one ZipError at the end. A single failure
+// keeps its own text; several give the count, the names of the first ten (and how many more),
+// then the first reason. `what` completes "N fichiers n'ont pas pu être ...".
 class FailureTally {
 public:
+    static constexpr std::size_t kNamed = 10;
+
+    void add(const std::string &name, const ZipError &error) {
+        if (names_.size() < kNamed) names_.push_back(name);
+        add(error);
+    }
+    // A failure whose subject has no name to give; it counts among the others.
     void add(const ZipError &error) {
         if (count_++ == 0) first_ = error.description();
     }
     void throwIfAny(const char *what) const {
         if (count_ == 1) throw ZipError(first_);
-        if (count_ > 1)
-            throw ZipError(std::to_string(count_) + " fichiers n'ont pas pu être " + what + ". " +
-                           first_);
+        if (count_ == 0) return;
+        std::string text = std::to_string(count_) + " fichiers n'ont pas pu être " + what;
+        for (std::size_t i = 0; i < names_.size(); ++i)
+            text += (i == 0 ? " : " : ", ") + Quoted(names_[i]);
+        if (const std::size_t others = count_ - names_.size(); others > 0 && !names_.empty())
+            text += " et " + std::to_string(others) + (others == 1 ? " autre" : " autres");
+        throw ZipError(text + ". " + first_);
     }
 
 private:
     std::size_t count_ = 0;
+    std::vector<std::string> names_; // the first kNamed given
     std::string first_;
 };
 

@@ -51,7 +51,8 @@ TEST_P(AesExtraction, TheRightPasswordGivesTheExactBytes) {
     EXPECT_EQ(ReadFile(path("out/données.bin")), content());
 }
 
-TEST_P(AesExtraction, AWrongPasswordIsRefusedAndLeavesNothing) {
+// A wrong password is not kept: the next extraction asks again, and the right one then works.
+TEST_P(AesExtraction, AWrongPasswordIsRefusedLeavesNothingAndIsAskedAgain) {
     VFunzip r;
     prepare(r, make(), "Secret");
     try {
@@ -62,18 +63,35 @@ TEST_P(AesExtraction, AWrongPasswordIsRefusedAndLeavesNothing) {
     }
     EXPECT_FALSE(std::filesystem::exists(path("out/données.bin")));
     EXPECT_TRUE(LeftoverTemporaries(path("out")).empty());
+    int asked = 0;
+    r.PasswordQuestion = [&](const std::string &) {
+        ++asked;
+        return std::optional<std::string>("secret");
+    };
+    r.ExtractAll();
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(ReadFile(path("out/données.bin")), content());
 }
 
-TEST_P(AesExtraction, OneAlteredByteIsRefusedAndLeavesNothing) {
+// A failed authentication code may be a wrong password that passed the two-byte verifier (one
+// in 65,536): that password is not kept either.
+TEST_P(AesExtraction, OneAlteredByteIsRefusedLeavesNothingAndThePasswordIsAskedAgain) {
     const std::string archive = make();
     std::string bytes = ReadFile(archive);
     bytes[bytes.size() / 2] = static_cast<char>(bytes[bytes.size() / 2] ^ 0x40);
     WriteFile(archive, bytes);
     VFunzip r;
     prepare(r, archive, "secret");
+    int asked = 0;
+    r.PasswordQuestion = [&](const std::string &) {
+        ++asked;
+        return std::optional<std::string>("secret");
+    };
     EXPECT_THROW(r.ExtractAll(), ZipError);
     EXPECT_FALSE(std::filesystem::exists(path("out/données.bin")));
     EXPECT_TRUE(LeftoverTemporaries(path("out")).empty());
+    EXPECT_THROW(r.ExtractAll(), ZipError);
+    EXPECT_EQ(asked, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(SevenZip, AesExtraction,

@@ -1,12 +1,14 @@
 // The reader against archives made by Info-ZIP zip, 7-Zip and by hand.
 #include "VFunzip.h"
 #include "ArchiveReader.h"
+#include "VFzip.h"
 #include "ZipTestUtil.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <sys/stat.h>
 
 using namespace zipcomponent;
@@ -461,5 +463,139 @@ INSTANTIATE_TEST_SUITE_P(
                       DuplicateRow{"ConfirmNoKeepsTheFirst", 0, 0, 1, false, "first copy",
                                    "Fichier conservé : "}),
     [](const auto &info) { return info.param.name; });
+
+// Sets byte `at` of the WinZip AES field (0x9901) of the entry `name`, in its local header and
+// in the central directory: libzip 1.7.3 refuses a whole archive for one field it does not know.
+void PatchAesField(const std::string &archive, const std::string &name, std::size_t at,
+                   char value) {
+    std::string bytes = ReadFile(archive);
+    const auto le16 = [&](std::size_t i) {
+        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[i]) |
+                                        static_cast<unsigned char>(bytes[i + 1]) << 8);
+    };
+    int patched = 0;
+    for (const auto &[signature, header, lengths] :
+         {std::tuple{std::string("PK\x03\x04"), 30u, 26u}, {std::string("PK\x01\x02"), 46u, 28u}})
+        for (std::size_t h = bytes.find(signature); h != std::string::npos;
+             h = bytes.find(signature, h + 4)) {
+            const std::size_t nameLength = le16(h + lengths), extra = h + header + nameLength;
+            if (bytes.compare(h + header, nameLength, name) != 0) continue;
+            for (std::size_t f = extra; f + 4 <= extra + le16(h + lengths + 2);
+                 f += 4 + le16(f + 2))
+                if (le16(f) == 0x9901) {
+                    bytes[f + 4 + at] = value;
+                    ++patched;
+                }
+        }
+    ASSERT_EQ(patched, 2) << name;
+    WriteFile(archive, bytes);
+}
+
+struct UnknownAesRow {
+    const char *name;
+    bool sevenZip;  // else our writer
+    std::size_t at; // in the field: version 0-1, vendor 2-3, strength 4
+    char value;
+};
+
+void PrintTo(const UnknownAesRow &row, std::ostream *os) {
+    *os << row.name;
+}
+
+class UnknownAes : public TempDirTest, public ::testing::WithParamInterface<UnknownAesRow> {};
+
+// One AES entry of an unknown kind is refused by name; the others are listed and extracted.
+TEST_P(UnknownAes, OnlyThatEntryIsRefused) {
+    const UnknownAesRow &row = GetParam();
+    for (const char *file : {"one.txt", "two.txt", "three.txt"})
+        WriteFile(path(std::string("src/") + file), std::string("content of ") + file);
+    if (row.sevenZip) {
+        ASSERT_EQ(Shell("cd " + Quote(path("src")) +
+                        " && 7z a -tzip -psecret -mem=AES256 ../aes.zip one.txt two.txt three.txt"),
+                  0);
+    } else {
+        VFzip zip;
+        zip.ZipFileName = path("aes.zip");
+        zip.NoPathNames = 1;
+        zip.Encrypt = 1;
+        zip.PasswordQuestion = [] { return std::optional<std::string>("secret"); };
+        for (const char *file : {"one.txt", "two.txt", "three.txt"})
+            zip.AddFile(path(std::string("src/") + file));
+    }
+    PatchAesField(path("aes.zip"), "two.txt", row.at, row.value);
+
+    Recorder r;
+    std::vector<std::string> asked;
+    r.unzip.PasswordQuestion = [&](const std::string &entry) {
+        asked.push_back(entry);
+        return std::optional<std::string>("secret");
+    };
+    r.unzip.ArchivePath = path("aes.zip");
+    r.unzip.ListEntries();
+    std::set<std::pair<std::string, int>> listed; // 7z stores them in its own order
+    for (const Row &row : r.rows)
+        listed.emplace(row.file, row.crypt);
+    EXPECT_EQ(listed, (std::set<std::pair<std::string, int>>{
+                          {"one.txt", 1}, {"two.txt", 1}, {"three.txt", 1}}));
+    r.unzip.DestinationFolder = path("out");
+    try {
+        r.unzip.ExtractAll();
+        FAIL() << "the unknown AES entry was extracted";
+    } catch (const ZipError &e) {
+        EXPECT_EQ(e.description(), "Le chiffrement de « two.txt » n'est pas pris en charge.");
+    }
+    EXPECT_EQ(ReadFile(path("out/one.txt")), "content of one.txt");
+    EXPECT_EQ(ReadFile(path("out/three.txt")), "content of three.txt");
+    EXPECT_FALSE(fs::exists(path("out/two.txt")));
+    EXPECT_EQ(asked, std::vector<std::string>{"one.txt"}); // once, and never for two.txt
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, UnknownAes,
+                         ::testing::Values(UnknownAesRow{"SevenZipStrength9", true, 4, 9},
+                                           UnknownAesRow{"OursStrength0", false, 4, 0},
+                                           UnknownAesRow{"SevenZipVersion3", true, 0, 3},
+                                           UnknownAesRow{"VendorOtherThanAE", true, 2, 'X'}),
+                         [](const auto &info) { return info.param.name; });
+
+struct SummaryRow {
+    int failures;
+    const char *others; // after the names
+};
+
+class FailureSummary : public TempDirTest, public ::testing::WithParamInterface<SummaryRow> {};
+
+// Extract-all goes on after each failing entry and ends with one text naming them, ten at most.
+TEST_P(FailureSummary, NamesTheFirstTenFailingEntries) {
+    const SummaryRow &row = GetParam();
+    std::vector<RawEntry> entries{{"ok.txt", "ok"}};
+    std::string names;
+    for (int i = 1; i <= row.failures; ++i) {
+        const std::string name =
+            std::string("../f") + (i < 10 ? "0" : "") + std::to_string(i) + ".txt";
+        entries.push_back({name, "out of bounds"});
+        if (i <= 10) names += std::string(i == 1 ? " : " : ", ") + "« " + name + " »";
+    }
+    MakeRawArchive(path("a.zip"), entries);
+    VFunzip unzip;
+    unzip.ArchivePath = path("a.zip");
+    unzip.DestinationFolder = path("out");
+    try {
+        unzip.ExtractAll();
+        FAIL() << "no failure reported";
+    } catch (const ZipError &e) {
+        EXPECT_EQ(e.description(),
+                  std::to_string(row.failures) + " fichiers n'ont pas pu être extraits" + names +
+                      row.others +
+                      ". « ../f01.txt » sortirait du dossier de destination : l'entrée n'est pas "
+                      "extraite.");
+    }
+    EXPECT_EQ(ReadFile(path("out/ok.txt")), "ok");
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, FailureSummary,
+                         ::testing::Values(SummaryRow{2, ""}, SummaryRow{10, ""},
+                                           SummaryRow{11, " et 1 autre"},
+                                           SummaryRow{12, " et 2 autres"}),
+                         [](const auto &info) { return std::to_string(info.param.failures); });
 
 } // namespace

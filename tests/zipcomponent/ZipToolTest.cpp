@@ -21,10 +21,12 @@ namespace {
 
 class ZipToolTest : public TempDirTest {
 protected:
-    int tool(const std::string &args) {
+    // `environment`: assignments put before the command, such as "TZ=Europe/Paris".
+    int tool(const std::string &args, const std::string &environment = "") {
         // Shell() sends the output away; this keeps it.
-        const std::string command = std::string(MIVO_ZIPTOOL_BIN) + " " + args + " > " +
-                                    Quote(path("stdout.txt")) + " 2> " + Quote(path("stderr.txt"));
+        const std::string command = environment + " " + std::string(MIVO_ZIPTOOL_BIN) + " " + args +
+                                    " > " + Quote(path("stdout.txt")) + " 2> " +
+                                    Quote(path("stderr.txt"));
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
@@ -112,8 +114,8 @@ TEST_F(ZipToolTest, ExtractGoesOnAfterAMissingNameAndCountsTheFailures) {
     EXPECT_EQ(ReadFile(path("stderr.txt")),
               "L'entrée « nope.txt » est introuvable dans l'archive.\n"
               "L'entrée « none.txt » est introuvable dans l'archive.\n"
-              "2 fichiers n'ont pas pu être extraits. L'entrée « nope.txt » est introuvable dans "
-              "l'archive.\n");
+              "2 fichiers n'ont pas pu être extraits : « nope.txt », « none.txt ». L'entrée "
+              "« nope.txt » est introuvable dans l'archive.\n");
 }
 
 TEST_F(ZipToolTest, SpecialFilesAreRefusedAtOnceAndUnreadableFilesNamed) {
@@ -187,5 +189,152 @@ TEST_F(ZipToolTest, ASignalDuringAnAddLeavesNoTemporaryFile) {
         EXPECT_EQ(ReadFile(path("t.zip")), before);
     }
 }
+
+// The file's 2021-06-30 23:30:00 UTC: 1 July in Paris and Tokyo, 30 June in New York.
+constexpr std::time_t kSummerNight = 1625095800;
+
+struct ZoneRow {
+    const char *name;
+    const char *madeIn, *readIn; // time zones of zip, and of the reader and unzip
+    const char *zipOptions;      // -X: no Unix time field
+    const char *date;            // the list's date column
+    std::time_t mtime;           // of the extracted file
+};
+
+void PrintTo(const ZoneRow &row, std::ostream *os) {
+    *os << row.name;
+}
+
+class EntryTimes : public ZipToolTest, public ::testing::WithParamInterface<ZoneRow> {};
+
+// The DOS time is the local time of wherever the archive was made; Info-ZIP's Unix time field
+// says the instant. Listing and extracting go by the field as unzip does, and by the DOS time as
+// local time without it.
+TEST_P(EntryTimes, AreReadAsUnzipReadsThemInAnotherTimeZone) {
+    const ZoneRow &row = GetParam();
+    WriteFile(path("src/f.txt"), "summer night", kSummerNight);
+    ASSERT_EQ(Shell("cd " + Quote(path("src")) + " && TZ=" + row.madeIn + " zip -q " +
+                    row.zipOptions + " ../a.zip f.txt"),
+              0);
+    const std::string readIn = std::string("TZ=") + row.readIn;
+    ASSERT_EQ(tool("list " + Quote(path("a.zip")), readIn), 0);
+    EXPECT_EQ(ReadFile(path("stdout.txt")),
+              "f.txt\t" + std::string(row.date) + "\t12\t0%\t12\t\tf.txt\n");
+    ASSERT_EQ(tool("extract " + Quote(path("a.zip")) + " " + Quote(path("ours")), readIn), 0);
+    ASSERT_EQ(Shell(readIn + " unzip -q " + Quote(path("a.zip")) + " -d " + Quote(path("theirs"))),
+              0);
+    EXPECT_EQ(MTime(path("theirs/f.txt")), row.mtime);
+    EXPECT_EQ(MTime(path("ours/f.txt")), row.mtime);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Zones, EntryTimes,
+    ::testing::Values(ZoneRow{"MadeInUtcReadInParis", "UTC", "Europe/Paris", "", "01/07/2021",
+                              kSummerNight},
+                      ZoneRow{"MadeInTokyoReadInNewYork", "Asia/Tokyo", "America/New_York", "",
+                              "30/06/2021", kSummerNight},
+                      ZoneRow{"WithoutTheFieldTheDosTimeIsLocal", "UTC", "Europe/Paris", "-X",
+                              "30/06/2021", kSummerNight - 7200}),
+    [](const auto &info) { return info.param.name; });
+
+// The data of every extra field `id` of the entry `name`, in its local header or in the central
+// directory.
+std::vector<std::string> ExtraFields(const std::string &archive, const std::string &name,
+                                     bool central, std::uint16_t id) {
+    const std::string bytes = ReadFile(archive);
+    const auto le16 = [&](std::size_t at) {
+        return static_cast<std::size_t>(static_cast<unsigned char>(bytes[at]) |
+                                        static_cast<unsigned char>(bytes[at + 1]) << 8);
+    };
+    const std::string signature = central ? "PK\x01\x02" : "PK\x03\x04";
+    const std::size_t header = central ? 46 : 30, lengths = central ? 28 : 26;
+    std::vector<std::string> fields;
+    for (std::size_t at = bytes.find(signature); at != std::string::npos;
+         at = bytes.find(signature, at + 4)) {
+        const std::size_t nameLength = le16(at + lengths), extraLength = le16(at + lengths + 2);
+        if (bytes.compare(at + header, nameLength, name) != 0) continue;
+        const std::size_t extra = at + header + nameLength;
+        for (std::size_t f = extra; f + 4 <= extra + extraLength; f += 4 + le16(f + 2))
+            if (le16(f) == id) fields.push_back(bytes.substr(f + 4, le16(f + 2)));
+    }
+    return fields;
+}
+
+class UnixTimeField : public ZipToolTest, public ::testing::WithParamInterface<bool> {};
+
+// Our entries carry the Unix time field as Info-ZIP writes it, once in each header, also where
+// they replace an entry that had one: unzip in another time zone gets the file's own time.
+TEST_P(UnixTimeField, IsWrittenOnceInEachHeader) {
+    const bool replacing = GetParam();
+    if (replacing) {
+        WriteFile(path("f.txt"), "old", kSummerNight);
+        ASSERT_EQ(Shell("cd " + Quote(root.string()) + " && zip -q a.zip f.txt"), 0);
+        ASSERT_EQ(ExtraFields(path("a.zip"), "f.txt", false, 0x5455).at(0).size(), 9u);
+    }
+    constexpr std::time_t kNovember = 1700000000; // 2023-11-14 22:13:20 UTC
+    WriteFile(path("f.txt"), "new", kNovember);
+    ASSERT_EQ(
+        tool("add --no-path-names " + Quote(path("a.zip")) + " " + Quote(path("f.txt")), "TZ=UTC"),
+        0);
+    const std::vector<std::string> once{std::string("\x01\x00\xF1\x53\x65", 5)};
+    EXPECT_EQ(ExtraFields(path("a.zip"), "f.txt", false, 0x5455), once);
+    EXPECT_EQ(ExtraFields(path("a.zip"), "f.txt", true, 0x5455), once);
+    ASSERT_EQ(
+        Shell("TZ=Europe/Paris unzip -q " + Quote(path("a.zip")) + " -d " + Quote(path("out"))), 0);
+    EXPECT_EQ(ReadFile(path("out/f.txt")), "new");
+    EXPECT_EQ(MTime(path("out/f.txt")), kNovember);
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, UnixTimeField, ::testing::Values(false, true),
+                         [](const auto &info) { return info.param ? "Replaced" : "New"; });
+
+class FullDisk : public ZipToolTest, public ::testing::WithParamInterface<bool> {};
+
+// On a 512 KiB file system of its own (a private mount namespace), an add that cannot fit says
+// that the disk is full, names the archive, and leaves the archive and the disk as they were.
+TEST_P(FullDisk, IsToldAndNamesTheArchive) {
+    const bool existing = GetParam();
+    if (Shell("unshare -rm sh -c 'mount -t tmpfs -o size=4k tmpfs " + Quote(root.string()) + "'") !=
+        0)
+        GTEST_SKIP() << "no private mount namespace here";
+    std::mt19937_64 rng(7);
+    auto incompressible = [&](std::size_t size) {
+        std::string data(size, '\0');
+        for (auto &c : data)
+            c = static_cast<char>(rng());
+        return data;
+    };
+    WriteFile(path("in/part.bin"), incompressible(300 << 10));
+    WriteFile(path("in/whole.bin"), incompressible(2 << 20));
+    fs::create_directories(path("disk"));
+    fs::create_directories(path("seen"));
+    const std::string disk = path("disk"), archive = path("disk/a.zip"), seen = path("seen");
+    // An existing archive of 300 KiB has no room for its rewrite beside it.
+    const std::string file = existing ? path("in/part.bin") : path("in/whole.bin");
+    const std::string add = std::string(MIVO_ZIPTOOL_BIN) + " add --no-path-names " +
+                            Quote(archive) + " " + Quote(file);
+    const std::string script =
+        "mount -t tmpfs -o size=512k tmpfs " + Quote(disk) + " && " +
+        (existing ? add + " && cp " + Quote(archive) + " " + Quote(seen + "/before.zip") + " && "
+                  : "") +
+        add + " 2> " + Quote(seen + "/stderr.txt") + "; echo $? > " + Quote(seen + "/status") +
+        "; ls -A " + Quote(disk) + " > " + Quote(seen + "/listing") + "; cp " + Quote(archive) +
+        " " + Quote(seen + "/after.zip") + " 2>/dev/null; true";
+    // The script is quoted for sh -c: its own single quotes are closed and reopened.
+    std::string quoted;
+    for (const char c : script)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    ASSERT_EQ(Shell("unshare -rm sh -c '" + quoted + "'"), 0);
+    EXPECT_EQ(ReadFile(path("seen/status")), "1\n");
+    EXPECT_EQ(ReadFile(path("seen/stderr.txt")),
+              "Le disque est plein : l'archive « " + archive + " » n'a pas pu être écrite.\n");
+    EXPECT_EQ(ReadFile(path("seen/listing")), existing ? "a.zip\n" : "");
+    if (existing) {
+        EXPECT_EQ(ReadFile(path("seen/after.zip")), ReadFile(path("seen/before.zip")));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Archives, FullDisk, ::testing::Values(false, true),
+                         [](const auto &info) { return info.param ? "Existing" : "New"; });
 
 } // namespace

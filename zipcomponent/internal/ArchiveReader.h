@@ -31,7 +31,7 @@ struct EntryInfo {
     std::string name; // decoded UTF-8, '/' separators: the key callers address the entry by
     std::uint64_t size = 0;
     std::uint64_t compressedSize = 0;
-    std::time_t mtime = 0;
+    std::time_t mtime = 0; // the Unix time field's when present, else the DOS time as local
     std::uint32_t crc = 0;
     std::uint16_t method = 0;
     std::uint16_t encryption = 0;
