@@ -2,8 +2,10 @@
 //   mivo-sfx ARCHIVE.zip [OUTPUT]
 // OUTPUT defaults to what the builder window proposes (the archive's path with "exe" in place of
 // its extension). The stub, "Mivo-AutoExtractZIP.Dat", is taken from this program's folder.
-// Prints the status lines and the summary on standard output.
+// Prints the status lines and the summary on standard output; on a terminal, standard error
+// shows one progress line while the archive is appended.
 // Exit status: 0 success, 1 failure (French text on standard error), 2 wrong arguments.
+#include "ProgressLine.h"
 #include "SfxBuilder.h"
 
 #include <clocale>
@@ -59,9 +61,17 @@ int main(int argc, char **argv) {
     request.decimalSeparator = sfx::LocaleDecimalSeparator();
 
     sfx::BuildEvents events;
-    events.status = [](const std::string &text) { std::cout << text << '\n'; };
+    ProgressLine line;
+    events.status = [&line](const std::string &text) {
+        line.clear();
+        std::cout << text << '\n';
+    };
+    events.progress = [&](std::uint64_t value, std::uint64_t maximum) {
+        line.show(maximum > 0 ? static_cast<double>(value) / maximum : 0, request.archivePath);
+    };
 
     const sfx::BuildResult result = sfx::BuildSelfExtractor(request, events);
+    line.clear();
     if (!result.ok) {
         std::cout.flush();
         std::cerr << "mivo-sfx : " << result.error << '\n';

@@ -362,7 +362,20 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
             throw ZipError(Quoted(target.path()) + " existe déjà et est un dossier.");
         if (mayReplace && !mayReplace(target.path(), *existing)) return WriteOutcome::Kept;
     }
+    readEntry(
+        entry, hooks, [&] { target.create(entry.unixMode != 0 ? entry.unixMode : 0666); },
+        [&](const char *data, std::size_t size) { target.write(data, size); });
+    target.commit(entry.mtime);
+    return WriteOutcome::Written;
+}
 
+void ArchiveReader::checkEntry(const EntryInfo &entry, const ExtractHooks &hooks) {
+    readEntry(entry, hooks, {}, {});
+}
+
+void ArchiveReader::readEntry(const EntryInfo &entry, const ExtractHooks &hooks,
+                              const std::function<void()> &opened,
+                              const std::function<void(const char *, std::size_t)> &sink) {
     // AE-2 entries are read by our own reader: libzip 1.7.3 refuses their zero CRC.
     const bool ae2 = IsAe2Entry(zip_.get(), entry.index);
     const bool encrypted = ae2 || entry.encryption != ZIP_EM_NONE;
@@ -393,9 +406,13 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
                       ? zip_fopen_index_encrypted(zip_.get(), entry.index, 0, password_->c_str())
                       : zip_fopen_index(zip_.get(), entry.index, 0);
         if (!in.file) {
-            if (zip_error_code_zip(zip_get_error(zip_.get())) == ZIP_ER_WRONGPASSWD)
+            const int code = zip_error_code_zip(zip_get_error(zip_.get()));
+            ZipError failure = LibzipError(zip_.get(), entry.name, Subject::Entry);
+            if (code == ZIP_ER_WRONGPASSWD) {
                 password_.reset();
-            throw LibzipError(zip_.get(), entry.name, Subject::Entry);
+                throw WrongPassword(failure.description(), failure.detail());
+            }
+            throw failure;
         }
     }
 
@@ -422,7 +439,7 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
     const std::string wrongSize =
         "L'entrée " + Quoted(entry.name) + " est endommagée (taille inattendue).";
 
-    target.create(entry.unixMode != 0 ? entry.unixMode : 0666);
+    if (opened) opened();
     constexpr std::uint64_t kReportEvery = 1u << 20;
     static thread_local std::vector<char> buffer(1 << 18);
     std::uint64_t written = 0, reported = 0;
@@ -433,7 +450,7 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
         if (got == 0) break;
         written += got;
         if (written > entry.size) throw readFailure(wrongSize, "more data than announced");
-        target.write(buffer.data(), got);
+        if (sink) sink(buffer.data(), got);
         if (hooks.progress && written - reported >= kReportEvery) {
             hooks.progress(written, entry.size);
             reported = written;
@@ -445,8 +462,6 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
         throw readFailure(FrenchZipMessage(ZIP_ER_CRC, entry.name, Subject::Entry), "zip_fclose");
     if (written != entry.size) throw readFailure(wrongSize, "size mismatch");
     if (hooks.progress && reported != written) hooks.progress(written, entry.size);
-    target.commit(entry.mtime);
-    return WriteOutcome::Written;
 }
 
 } // namespace zipcomponent
