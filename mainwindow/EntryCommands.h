@@ -39,8 +39,9 @@ public:
     bool extract(const Extraction &request);
 
     // Reads every entry of the archive to its end, checking it, writing nothing (EntryTest.cpp).
-    // The report's lines joined by CR, and whether every entry passed; nullopt when the user
-    // stopped it, or when the archive cannot be read (said through `failed`).
+    // The report's lines joined by CR (twenty failing entries at most, then how many more),
+    // and whether every entry passed; nullopt when the user stopped it, or when the archive
+    // cannot be read (said through `failed`).
     struct TestOutcome {
         QString text;
         bool clean = true;
