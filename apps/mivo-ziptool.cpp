@@ -225,9 +225,9 @@ int main(int argc, char **argv) {
     const std::string command = argv[1];
     Options o;
     if (!parse(std::vector<std::string>(argv + 2, argv + argc), o)) return usage();
+    ReadProgress reading;
     // A file kept by the overwrite rules is always told: nothing else would say that a copy,
     // such as the second entry of a name, was not written.
-    ReadProgress reading;
     auto status = [&](const std::string &m) {
         reading.label = m;
         if (o.verbose || m.find(" conservé : ") != std::string::npos) err() << m << '\n';

@@ -252,7 +252,8 @@ void Unzip::Mnu_Tester_Click() {
     std::optional<EntryCommands::TestOutcome> outcome;
     runLong(QStringLiteral("Vérification..."), [&] { outcome = commands_.test(); });
     if (outcome)
-        prompts().message(this, outcome->clean ? Prompts::Icon::Information : Prompts::Icon::Warning,
+        prompts().message(this,
+                          outcome->clean ? Prompts::Icon::Information : Prompts::Icon::Warning,
                           QStringLiteral("Test de l'archive"), outcome->text);
 }
 

@@ -93,7 +93,8 @@ TEST_F(EntryCommandsTest, AFailingSelectedEntryDoesNotStopTheOthersAndIsReported
 TEST_F(EntryCommandsTest, TestNamesTwentyFailingEntriesAndCountsTheRest) {
     std::vector<ziptest::RawEntry> entries;
     for (int i = 10; i < 35; ++i)
-        entries.push_back({"e" + std::to_string(i), "intact data " + std::to_string(i), false, true});
+        entries.push_back(
+            {"e" + std::to_string(i), "intact data " + std::to_string(i), false, true});
     ziptest::MakeRawArchive(path("bad.zip"), entries);
     ASSERT_EQ(ziptest::PatchBytes(path("bad.zip"), "intact", "broken"), 25);
     start(q(path("bad.zip")));

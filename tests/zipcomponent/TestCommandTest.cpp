@@ -15,8 +15,8 @@ class TestCommandTest : public TempDirTest {
 protected:
     // Runs the tool in `folder`, its output kept outside it.
     int tool(const std::string &args, const std::string &folder = ".") {
-        const std::string command = "cd " + Quote(path(folder)) + " && " + MIVO_ZIPTOOL_BIN +
-                                    " " + args + " > " + Quote(path("stdout.txt")) + " 2> " +
+        const std::string command = "cd " + Quote(path(folder)) + " && " + MIVO_ZIPTOOL_BIN + " " +
+                                    args + " > " + Quote(path("stdout.txt")) + " 2> " +
                                     Quote(path("stderr.txt")) + " < /dev/null";
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -112,11 +112,10 @@ TEST_F(TestCommandTest, EncryptedEntriesTakeThePasswordOption) {
     EXPECT_EQ(tool("test --password right t.zip"), 0);
     EXPECT_EQ(ReadFile(path("stdout.txt")), "3 fichiers vérifiés : aucune erreur.\n");
     EXPECT_EQ(tool("test --password wrong t.zip"), 1);
-    EXPECT_EQ(ReadFile(path("stdout.txt")),
-              "3 fichier(s) en erreur sur 3 :\n"
-              "« a.txt » : Mot de passe incorrect pour « a.txt ».\n"
-              "« b.txt » : Mot de passe incorrect pour « b.txt ».\n"
-              "« c.txt » : Mot de passe incorrect pour « c.txt ».\n");
+    EXPECT_EQ(ReadFile(path("stdout.txt")), "3 fichier(s) en erreur sur 3 :\n"
+                                            "« a.txt » : Mot de passe incorrect pour « a.txt ».\n"
+                                            "« b.txt » : Mot de passe incorrect pour « b.txt ».\n"
+                                            "« c.txt » : Mot de passe incorrect pour « c.txt ».\n");
     EXPECT_EQ(tool("test t.zip"), 1);
     EXPECT_EQ(ReadFile(path("stdout.txt")),
               "3 fichier(s) en erreur sur 3 :\n"
