@@ -3,8 +3,10 @@
 // OUTPUT defaults to what the builder window proposes (the archive's path with "exe" in place of
 // its extension). The stub, "Mivo-AutoExtractZIP.Dat", is taken from this program's folder.
 // Prints the status lines and the summary on standard output; an archive with encrypted entries
-// is said on standard error before the build.
+// is said on standard error before the build, and on a terminal, standard error shows one
+// progress line while the archive is appended.
 // Exit status: 0 success, 1 failure (French text on standard error), 2 wrong arguments.
+#include "ProgressLine.h"
 #include "SfxBuilder.h"
 #include "TemporaryFiles.h"
 
@@ -66,9 +68,17 @@ int main(int argc, char **argv) {
         std::cerr << "mivo-sfx : " << sfx::kEncryptedEntriesWarning << '\n';
 
     sfx::BuildEvents events;
-    events.status = [](const std::string &text) { std::cout << text << '\n'; };
+    ProgressLine line;
+    events.status = [&line](const std::string &text) {
+        line.clear();
+        std::cout << text << '\n';
+    };
+    events.progress = [&](std::uint64_t value, std::uint64_t maximum) {
+        line.show(maximum > 0 ? static_cast<double>(value) / maximum : 0, request.archivePath);
+    };
 
     const sfx::BuildResult result = sfx::BuildSelfExtractor(request, events);
+    line.clear();
     if (!result.ok) {
         std::cout.flush();
         std::cerr << "mivo-sfx : " << result.error << '\n';

@@ -6,10 +6,14 @@
 //   mivo-ziptool add [--no-path-names] [--no-sub-folders] [--encrypt aes|zipcrypto --password P]
 //                    ARCHIVE PATH...
 //   mivo-ziptool delete ARCHIVE ENTRY...
-// Options may also include --verbose (status texts on standard error).
-// Exit status: 0 success, 1 failure (French text on standard error), 2 wrong arguments.
+//   mivo-ziptool test [--password P] ARCHIVE
+// Options may also include --verbose (status texts on standard error). On a terminal, standard
+// error shows one progress line while the work goes on.
+// Exit status: 0 success, 1 failure (French text on standard error; for test, an entry that
+// failed), 2 wrong arguments.
 #include "EntryNames.h"
 #include "ProcessSetup.h"
+#include "ProgressLine.h"
 #include "TemporaryFiles.h"
 #include "VFunzip.h"
 #include "VFzip.h"
@@ -20,11 +24,25 @@
 #include <optional>
 #include <string>
 #include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+#include <unordered_map>
 #include <vector>
 
 using namespace zipcomponent;
 
 namespace {
+
+ProgressLine &line() {
+    static ProgressLine progress;
+    return progress;
+}
+
+// Standard error, with the progress line out of the way.
+std::ostream &err() {
+    line().clear();
+    return std::cerr;
+}
 
 int usage() {
     std::cerr << "usage : mivo-ziptool list ARCHIVE\n"
@@ -33,6 +51,7 @@ int usage() {
                  "        mivo-ziptool add [--no-path-names] [--no-sub-folders] "
                  "[--encrypt aes|zipcrypto --password P] ARCHIVE CHEMIN...\n"
                  "        mivo-ziptool delete ARCHIVE ENTRÉE...\n"
+                 "        mivo-ziptool test [--password P] ARCHIVE\n"
                  "        (--verbose : messages d'état sur la sortie d'erreur)\n";
     return 2;
 }
@@ -95,7 +114,7 @@ bool addInOneBatch(VFzip &zip, const std::vector<std::string> &operands) {
         try {
             zip.AddFile(operands[i]);
         } catch (const ZipError &e) {
-            std::cerr << e.description() << '\n';
+            err() << e.description() << '\n';
             all = false;
         }
     }
@@ -144,6 +163,54 @@ void requireArchiveFile(const std::string &archive) {
                        " n'est pas un fichier ordinaire : ce ne peut pas être une archive.");
 }
 
+// The reader's progress over the whole command, for the progress line: the entries' sizes come
+// from a listing, the per-entry Progress events add up, the status texts name the entry.
+struct ReadProgress {
+    std::int64_t total = 0, finished = 0, current = 0;
+    std::string label;
+};
+
+// `only` names the entries the command reads; all of them when empty.
+void followProgress(VFunzip &unzip, ReadProgress &p, const std::vector<std::string> &only) {
+    if (!line().active()) return;
+    std::unordered_map<std::string, std::int64_t> sizes;
+    unzip.FileInfo = [&sizes](std::int64_t size, std::int64_t, std::int64_t, int, int, int, int,
+                              int, const std::string &file, const std::string &path,
+                              const std::string &, std::uint32_t,
+                              int) { sizes[JoinEntryName(path, file)] += size; };
+    unzip.ListEntries();
+    unzip.FileInfo = nullptr;
+    if (only.empty())
+        for (const auto &[name, size] : sizes)
+            p.total += size;
+    for (const std::string &name : only)
+        if (const auto it = sizes.find(name); it != sizes.end()) p.total += it->second;
+    unzip.Progress = [&p](std::int64_t written, std::int64_t, const std::string &) {
+        if (written == 0) p.finished += p.current; // the entry before is done
+        p.current = written;
+        line().show(p.total > 0 ? static_cast<double>(p.finished + p.current) / p.total : 0,
+                    p.label);
+    };
+}
+
+// The password of an encrypted entry, typed on the terminal without echo; nullopt for none.
+std::optional<std::string> askOnTerminal(const std::string &entry) {
+    err() << "Mot de passe de " << Quoted(visible(entry)) << " : " << std::flush;
+    termios saved{};
+    const bool silent = tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (silent) {
+        termios quiet = saved;
+        quiet.c_lflag &= static_cast<tcflag_t>(~ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string password;
+    const bool read = static_cast<bool>(std::getline(std::cin, password));
+    if (silent) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::cerr << '\n';
+    if (!read || password.empty()) return std::nullopt;
+    return password;
+}
+
 void row(const std::string &text, std::string &line, bool last = false) {
     line += text;
     line += last ? '\n' : '\t';
@@ -158,11 +225,14 @@ int main(int argc, char **argv) {
     const std::string command = argv[1];
     Options o;
     if (!parse(std::vector<std::string>(argv + 2, argv + argc), o)) return usage();
+    ReadProgress reading;
     // A file kept by the overwrite rules is always told: nothing else would say that a copy,
     // such as the second entry of a name, was not written.
     auto status = [&](const std::string &m) {
-        if (o.verbose || m.find(" conservé : ") != std::string::npos) std::cerr << m << '\n';
+        reading.label = m;
+        if (o.verbose || m.find(" conservé : ") != std::string::npos) err() << m << '\n';
     };
+    auto writing = [&](double done) { line().show(done, "Écriture de " + o.operands[0]); };
 
     try {
         if (command == "list" && o.operands.size() == 1) {
@@ -210,6 +280,8 @@ int main(int argc, char **argv) {
             unzip.SkipOlderFiles = o.skipOlder;
             unzip.DisplayMessage = status;
             unzip.PasswordQuestion = [&](const std::string &) { return o.password; };
+            followProgress(unzip, reading,
+                           std::vector<std::string>(o.operands.begin() + 2, o.operands.end()));
             if (o.operands.size() == 2) {
                 unzip.ExtractAll();
                 return 0;
@@ -220,7 +292,7 @@ int main(int argc, char **argv) {
                 try {
                     unzip.ExtractEntry(o.operands[i]);
                 } catch (const ZipError &e) {
-                    std::cerr << e.description() << '\n';
+                    err() << e.description() << '\n';
                     failures.add(o.operands[i], e);
                 }
             }
@@ -233,6 +305,7 @@ int main(int argc, char **argv) {
             zip.ZipMessage = status;
             zip.NoPathNames = o.noPathNames;
             zip.NoSubFolders = o.noSubFolders;
+            zip.Progress = writing;
             if (o.encrypt) {
                 if (*o.encrypt != "aes" && *o.encrypt != "zipcrypto") return usage();
                 if (!o.password) return usage();
@@ -248,11 +321,28 @@ int main(int argc, char **argv) {
             VFzip zip;
             zip.ZipFileName = o.operands[0];
             zip.ZipMessage = status;
+            zip.Progress = writing;
             deleteInOneBatch(zip, o.operands);
             return 0;
         }
+        if (command == "test" && o.operands.size() == 1) {
+            requireArchiveFile(o.operands[0]);
+            VFunzip unzip;
+            unzip.ArchivePath = o.operands[0];
+            unzip.DisplayMessage = status;
+            unzip.PasswordQuestion = [&](const std::string &entry) -> std::optional<std::string> {
+                if (o.password || !isatty(STDIN_FILENO)) return o.password;
+                return askOnTerminal(entry);
+            };
+            followProgress(unzip, reading, {});
+            const TestReport report = unzip.TestAll();
+            line().clear();
+            for (const std::string &text : report.lines())
+                std::cout << visible(text) << '\n';
+            return report.clean() ? 0 : 1;
+        }
     } catch (const ZipError &e) {
-        std::cerr << e.description() << '\n';
+        err() << e.description() << '\n';
         return 1;
     }
     return usage();

@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include <functional>
+#include <optional>
 
 class ArchiveSession;
 class DragFolder;
@@ -37,6 +38,16 @@ public:
     // or the selected ones are written there. The others go on after a failing one; one
     // failure report at the end. False when nothing was attempted or something failed.
     bool extract(const Extraction &request);
+
+    // Reads every entry of the archive to its end, checking it, writing nothing (EntryTest.cpp).
+    // The report's lines joined by CR (twenty failing entries at most, then how many more),
+    // and whether every entry passed; nullopt when the user stopped it, or when the archive
+    // cannot be read (said through `failed`).
+    struct TestOutcome {
+        QString text;
+        bool clean = true;
+    };
+    std::optional<TestOutcome> test();
 
     struct Addition {
         short noSubFolders = 0, noPathNames = 0, encrypt = 0; // the add options

@@ -88,6 +88,7 @@ void Unzip::showSession() {
         panels_[i - 1]->setText(session_.panel(i));
     const CommandStates &c = session_.commands();
     unzipallfiles->setEnabled(c.extract);
+    Mnu_Tester->setEnabled(c.extract);
     Mnu_Ajout->setEnabled(c.add);
     Mnu_SupFich->setEnabled(c.remove);
     Mnu_AutoExtract->setEnabled(c.autoExtract);
@@ -243,6 +244,17 @@ void Unzip::unzipallfiles_Click() {
     e.all = OptionDEC[0]->isChecked();
     e.selectedRows = selectedEntries();
     runLong(QStringLiteral("Extraction..."), [&] { commands_.extract(e); });
+}
+
+void Unzip::Mnu_Tester_Click() {
+    if (!commands_.canExtract()) return commands_.failed(EntryCommands::kNoArchive);
+    session_.setMessage(QString());
+    std::optional<EntryCommands::TestOutcome> outcome;
+    runLong(QStringLiteral("Vérification..."), [&] { outcome = commands_.test(); });
+    if (outcome)
+        prompts().message(this,
+                          outcome->clean ? Prompts::Icon::Information : Prompts::Icon::Warning,
+                          QStringLiteral("Test de l'archive"), outcome->text);
 }
 
 void Unzip::Mnu_Ajout_Click() {

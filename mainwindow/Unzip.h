@@ -49,6 +49,7 @@ public slots:
     void Mnu_Ajout_Click();
     void Mnu_SupFich_Click();
     void Mnu_AutoExtract_Click();
+    void Mnu_Tester_Click();
     void about_Click();
     void Toolbar1_ButtonClick(int button);
     void ListView1_Click();
@@ -112,7 +113,7 @@ private:
     QRadioButton *OptionDEC[2] = {nullptr, nullptr};
     QLabel *panels_[4] = {};
     QAction *unzipallfiles = nullptr, *Mnu_Ajout = nullptr, *Mnu_SupFich = nullptr,
-            *Mnu_AutoExtract = nullptr;
+            *Mnu_AutoExtract = nullptr, *Mnu_Tester = nullptr;
     QAction *buttons_[7] = {};
     std::int64_t progressScale_ = 1; // sizes above what a progress bar holds are divided
 };

@@ -72,6 +72,9 @@ void Unzip::createMenus() {
     Mnu_AutoExtract =
         action(actions, "Mnu_AutoExtract", QStringLiteral("Créer un fichier AutoExtractible .EXE"),
                &Unzip::Mnu_AutoExtract_Click);
+    separator(actions, "sep21");
+    Mnu_Tester = action(actions, "Mnu_Tester", QStringLiteral("&Tester l'archive"),
+                        &Unzip::Mnu_Tester_Click);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&?"));
     help->setObjectName(QStringLiteral("questionmark"));

@@ -213,7 +213,32 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
     // Every refusal (method, encryption, password) comes before anything is made on disk or
     // asked about the target: an entry that cannot be read leaves no folder behind and raises
     // no overwrite question.
+    std::optional<ExtractTarget> target;
+    const bool read = readEntry(
+        entry, hooks,
+        [&] {
+            target.emplace(destination, *relative, entry.name);
+            if (const std::optional<struct stat> existing = target->existing()) {
+                if (S_ISDIR(existing->st_mode))
+                    throw ZipError(Quoted(target->path()) + " existe déjà et est un dossier.");
+                if (mayReplace && !mayReplace(target->path(), *existing)) return false;
+            }
+            target->create(entry.unixMode != 0 ? entry.unixMode : 0666);
+            return true;
+        },
+        [&](const char *data, std::size_t size) { target->write(data, size); });
+    if (!read) return WriteOutcome::Kept;
+    target->commit(entry.mtime);
+    return WriteOutcome::Written;
+}
 
+void ArchiveReader::checkEntry(const EntryInfo &entry, const ExtractHooks &hooks) {
+    readEntry(entry, hooks, {}, {});
+}
+
+bool ArchiveReader::readEntry(const EntryInfo &entry, const ExtractHooks &hooks,
+                              const std::function<bool()> &opened,
+                              const std::function<void(const char *, std::size_t)> &sink) {
     // AE-2 entries are read by our own reader: libzip 1.7.3 refuses their zero CRC.
     const bool ae2 = IsAe2Entry(zip_.get(), entry.index);
     const bool encrypted = ae2 || entry.encryption != ZIP_EM_NONE;
@@ -244,17 +269,14 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
                       ? zip_fopen_index_encrypted(zip_.get(), entry.index, 0, password_->c_str())
                       : zip_fopen_index(zip_.get(), entry.index, 0);
         if (!in.file) {
-            if (zip_error_code_zip(zip_get_error(zip_.get())) == ZIP_ER_WRONGPASSWD)
+            const int code = zip_error_code_zip(zip_get_error(zip_.get()));
+            ZipError failure = LibzipError(zip_.get(), entry.name, Subject::Entry);
+            if (code == ZIP_ER_WRONGPASSWD) {
                 password_.reset();
-            throw LibzipError(zip_.get(), entry.name, Subject::Entry);
+                throw WrongPassword(failure.description(), failure.detail());
+            }
+            throw failure;
         }
-    }
-
-    ExtractTarget target(destination, *relative, entry.name);
-    if (const std::optional<struct stat> existing = target.existing()) {
-        if (S_ISDIR(existing->st_mode))
-            throw ZipError(Quoted(target.path()) + " existe déjà et est un dossier.");
-        if (mayReplace && !mayReplace(target.path(), *existing)) return WriteOutcome::Kept;
     }
 
     // Anything that goes wrong while reading an encrypted entry may be a wrong password that
@@ -288,7 +310,7 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
     const std::string wrongSize =
         "L'entrée " + Quoted(entry.name) + " est endommagée (taille inattendue).";
 
-    target.create(entry.unixMode != 0 ? entry.unixMode : 0666);
+    if (opened && !opened()) return false;
     constexpr std::uint64_t kReportEvery = 1u << 20;
     static thread_local std::vector<char> buffer(1 << 18);
     std::uint64_t written = 0, reported = 0;
@@ -299,7 +321,7 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
         if (got == 0) break;
         written += got;
         if (written > entry.size) throw readFailure(wrongSize, "more data than announced");
-        target.write(buffer.data(), got);
+        if (sink) sink(buffer.data(), got);
         if (hooks.progress && written - reported >= kReportEvery) {
             hooks.progress(written, entry.size);
             reported = written;
@@ -311,8 +333,7 @@ WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string
         throw readFailure(FrenchZipMessage(ZIP_ER_CRC, entry.name, Subject::Entry), "zip_fclose");
     if (written != entry.size) throw readFailure(wrongSize, "size mismatch");
     if (hooks.progress && reported != written) hooks.progress(written, entry.size);
-    target.commit(entry.mtime);
-    return WriteOutcome::Written;
+    return true;
 }
 
 } // namespace zipcomponent

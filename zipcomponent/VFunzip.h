@@ -2,6 +2,7 @@
 // events are raised synchronously inside the call that causes them.
 #pragma once
 
+#include "ArchiveTest.h"
 #include "ZipError.h"
 
 #include <cstdint>
@@ -44,6 +45,13 @@ public:
     // The entry of that full name (folder inside the archive, '/', file name); ZipError when it
     // is missing or cannot be written safely.
     void ExtractEntry(const std::string &fullName);
+    // Reads every file entry to its end, writing nothing, and checks its size and its CRC or
+    // authentication code; the others go on after a failing one. Each entry is announced by
+    // DisplayMessage and followed by Progress as in an extraction; CancelRequested stops with
+    // Cancelled. A password refused by an entry is asked again for it, until the same one comes
+    // twice; once PasswordQuestion declines, the encrypted entries fail without asking. An
+    // archive that cannot be read at all raises ZipError (implemented in ArchiveTest.cpp).
+    TestReport TestAll();
 
     // Events. Sizes are 64-bit, the saving may go below -32768 % on entries that grew.
     std::function<void(std::int64_t TotalSize, std::int64_t FileSize, std::int64_t Factor,

@@ -89,6 +89,27 @@ TEST_F(EntryCommandsTest, AFailingSelectedEntryDoesNotStopTheOthersAndIsReported
     EXPECT_TRUE(failures[0].contains(QStringLiteral("gone.txt"))) << failures[0].toStdString();
 }
 
+// The box names twenty failing entries and counts the others, so that it fits on the screen.
+TEST_F(EntryCommandsTest, TestNamesTwentyFailingEntriesAndCountsTheRest) {
+    std::vector<ziptest::RawEntry> entries;
+    for (int i = 10; i < 35; ++i)
+        entries.push_back(
+            {"e" + std::to_string(i), "intact data " + std::to_string(i), false, true});
+    ziptest::MakeRawArchive(path("bad.zip"), entries);
+    ASSERT_EQ(ziptest::PatchBytes(path("bad.zip"), "intact", "broken"), 25);
+    start(q(path("bad.zip")));
+    const auto outcome = commands().test();
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_FALSE(outcome->clean);
+    const QStringList lines = outcome->text.split(u'\r');
+    ASSERT_EQ(lines.size(), 22);
+    EXPECT_EQ(lines[0], QStringLiteral("25 fichier(s) en erreur sur 25 :"));
+    EXPECT_EQ(lines[20],
+              QStringLiteral("« e29 » : Les données de « e29 » sont endommagées (erreur CRC)."));
+    EXPECT_EQ(lines[21], QStringLiteral("… et 5 autre(s)."));
+    EXPECT_TRUE(failures.empty());
+}
+
 TEST_F(EntryCommandsTest, RemovesOnlyTheChosenOfTwoSameNamedEntriesAndRelists) {
     const std::string archive = makeArchive();
     start(q(archive));

@@ -137,4 +137,35 @@ TEST_F(ExtractAddCommandsTest, AStoppedExtractionLeavesNoPartlyWrittenFile) {
     EXPECT_TRUE(child("unzipallfiles")->isEnabled());
 }
 
+// The password is asked as extraction asks it, again after a wrong one; the others reuse it.
+TEST_F(ExtractAddCommandsTest, TestAsksThePasswordAgainAfterAWrongOneAndSaysAllIsWell) {
+    for (const char *name : {"a.txt", "b.txt", "c.txt"})
+        WriteFile(path(std::string("src/") + name), std::string(500, name[0]));
+    ASSERT_EQ(ziptest::Shell("cd " + ziptest::Quote(path("src")) +
+                             " && 7z a -tzip -pright -mem=AES256 ../aes.zip a.txt b.txt c.txt"),
+              0);
+    start(q(path("aes.zip")));
+    ASSERT_TRUE(enabled("Mnu_Tester"));
+    prompts->passwordAnswers = {QStringLiteral("wrong"), QStringLiteral("right")};
+    trigger("Mnu_Tester");
+    std::vector<QString> asked;
+    for (const auto &a : prompts->asked)
+        if (a.kind == QStringLiteral("password")) asked.push_back(a.text);
+    EXPECT_EQ(asked, std::vector<QString>(2, QStringLiteral("Mot de passe de « a.txt » :")));
+    const auto shown = prompts->messages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].title, QStringLiteral("Test de l'archive"));
+    EXPECT_EQ(shown[0].text, QStringLiteral("3 fichiers vérifiés : aucune erreur."));
+    EXPECT_EQ(shown[0].icon, Prompts::Icon::Information);
+}
+
+TEST_F(ExtractAddCommandsTest, AStoppedTestSaysNothing) {
+    start(q(makeBigArchive(6 << 20)));
+    stopLongWork();
+    trigger("Mnu_Tester");
+    EXPECT_TRUE(longWorkStopped);
+    EXPECT_TRUE(prompts->messages().empty());
+    EXPECT_TRUE(enabled("Mnu_Tester"));
+}
+
 } // namespace

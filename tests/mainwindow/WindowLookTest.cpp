@@ -115,6 +115,7 @@ TEST_F(WindowLookTest, AcceleratorLettersReachTheirCommands) {
     EXPECT_EQ(pressed(Qt::Key_A, Qt::Key_E, "unzipallfiles"), 1);
     EXPECT_EQ(pressed(Qt::Key_A, Qt::Key_A, "Mnu_Ajout"), 1);
     EXPECT_EQ(pressed(Qt::Key_A, Qt::Key_S, "Mnu_SupFich"), 1);
+    EXPECT_EQ(pressed(Qt::Key_A, Qt::Key_T, "Mnu_Tester"), 1);
     EXPECT_EQ(pressed(Qt::Key_F, Qt::Key_F, "closefile"), 1);
 }
 

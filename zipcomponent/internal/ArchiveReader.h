@@ -77,8 +77,18 @@ public:
     // makes no folder and asks `mayReplace` nothing. An empty destination is refused.
     WriteOutcome writeEntry(const EntryInfo &entry, const std::string &destination,
                             const ReplacePolicy &mayReplace, const ExtractHooks &hooks);
+    // Reads the entry to its end with the same checks, writing nothing. A password refused by
+    // the entry's check raises WrongPassword and is forgotten, so that the next call asks again.
+    void checkEntry(const EntryInfo &entry, const ExtractHooks &hooks);
 
 private:
+    // The data of the entry, piece by piece, to `sink`, then the size and the CRC or the
+    // authentication code checked; `opened` runs once the entry is open (every refusal made),
+    // before its first byte, and may decline the entry: false is returned and nothing is read.
+    bool readEntry(const EntryInfo &entry, const ExtractHooks &hooks,
+                   const std::function<bool()> &opened,
+                   const std::function<void(const char *data, std::size_t size)> &sink);
+
     std::string path_;
     ZipHandle zip_;
     std::vector<EntryInfo> entries_;
