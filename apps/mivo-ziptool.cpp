@@ -7,16 +7,22 @@
 //                    ARCHIVE PATH...
 //   mivo-ziptool delete ARCHIVE ENTRY...
 // Options may also include --verbose (status texts on standard error).
+// A self-extracting program made by mivo-sfx or Mivo-ZIP is read like an archive (list,
+// extract, test) without running it: its archive is decoded into a private folder of the
+// temporary folder, removed when the tool ends.
 // Exit status: 0 success, 1 failure (French text on standard error), 2 wrong arguments.
 #include "EntryNames.h"
 #include "ProcessSetup.h"
+#include "SfxDecode.h"
 #include "TemporaryFiles.h"
 #include "VFunzip.h"
 #include "VFzip.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -144,6 +150,15 @@ void requireArchiveFile(const std::string &archive) {
                        " n'est pas un fichier ordinaire : ce ne peut pas être une archive.");
 }
 
+// Where a self-extracting program's archive is decoded: $TMPDIR when it names a folder by an
+// absolute path, else /tmp; the folder made there is the tool's alone.
+std::string temporaryParent() {
+    const char *chosen = std::getenv("TMPDIR");
+    struct stat st {};
+    if (chosen && chosen[0] == '/' && stat(chosen, &st) == 0 && S_ISDIR(st.st_mode)) return chosen;
+    return "/tmp";
+}
+
 void row(const std::string &text, std::string &line, bool last = false) {
     line += text;
     line += last ? '\n' : '\t';
@@ -164,7 +179,14 @@ int main(int argc, char **argv) {
         if (o.verbose || m.find(" conservé : ") != std::string::npos) std::cerr << m << '\n';
     };
 
+    std::unique_ptr<sfx::DecodedArchive> decoded; // removed when main returns
     try {
+        if ((command == "list" || command == "extract" || command == "test") &&
+            !o.operands.empty()) {
+            requireArchiveFile(o.operands[0]);
+            decoded = sfx::DecodeIfProgram(o.operands[0], temporaryParent(), "mivo-ziptool-");
+            if (decoded) o.operands[0] = decoded->path();
+        }
         if (command == "list" && o.operands.size() == 1) {
             requireArchiveFile(o.operands[0]);
             VFunzip unzip;
@@ -253,6 +275,9 @@ int main(int argc, char **argv) {
         }
     } catch (const ZipError &e) {
         std::cerr << e.description() << '\n';
+        return 1;
+    } catch (const sfx::SfxDecodeError &e) {
+        std::cerr << e.what() << '\n';
         return 1;
     }
     return usage();
