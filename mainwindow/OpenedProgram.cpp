@@ -17,11 +17,9 @@ std::unique_ptr<sfx::DecodedArchive> Decode(const QString &path, QString &reason
     reason = OpenedCopies::PrepareProgramFolder();
     if (!reason.isEmpty()) return nullptr;
     try {
-        auto decoded = std::make_unique<sfx::DecodedArchive>(
+        return std::make_unique<sfx::DecodedArchive>(
             program, *header, QFile::encodeName(OpenedCopies::ProgramFolder()).toStdString(),
             "programme-");
-        qCDebug(lcProgram) << path << "decoded into" << decoded->path().c_str();
-        return decoded;
     } catch (const sfx::SfxDecodeError &e) {
         reason = QString::fromStdString(e.what());
         qCWarning(lcProgram) << "decoding" << path << "failed:" << e.what();
