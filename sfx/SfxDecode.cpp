@@ -96,8 +96,10 @@ bool LooksLikeProgram(const std::string &path) {
     struct stat st {};
     if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     char magic[4] = {};
-    return readExactly(file.fd, magic, sizeof magic) == 0 &&
-           std::memcmp(magic, "\x7f" "ELF", 4) == 0;
+    return readExactly(file.fd, magic, sizeof magic) == 0 && std::memcmp(magic,
+                                                                         "\x7f"
+                                                                         "ELF",
+                                                                         4) == 0;
 }
 
 std::optional<SfxHeader> ProgramHeader(const std::string &path) {
@@ -117,8 +119,8 @@ DecodedArchive::DecodedArchive(const std::string &program, const SfxHeader &head
 
     std::string folder = parent + (parent.ends_with('/') ? "" : "/") + prefix + "XXXXXX";
     if (!::mkdtemp(folder.data()))
-        throw SfxDecodeError("Impossible de créer un dossier privé dans " + quoted(parent) +
-                             " : " + fileio::FrenchErrorText(errno));
+        throw SfxDecodeError("Impossible de créer un dossier privé dans " + quoted(parent) + " : " +
+                             fileio::FrenchErrorText(errno));
     folder_ = folder;
     // The stored name is a bare file name (the listing reader refuses any other).
     path_ = folder_ + '/' + header.fileNames.back();
@@ -147,9 +149,8 @@ DecodedArchive::~DecodedArchive() {
     ::rmdir(folder_.c_str());
 }
 
-std::unique_ptr<DecodedArchive> DecodeIfProgram(const std::string &program,
-                                                const std::string &parent,
-                                                const std::string &prefix) {
+std::unique_ptr<DecodedArchive>
+DecodeIfProgram(const std::string &program, const std::string &parent, const std::string &prefix) {
     const std::optional<SfxHeader> header = ProgramHeader(program);
     if (!header) return nullptr;
     return std::make_unique<DecodedArchive>(program, *header, parent, prefix);

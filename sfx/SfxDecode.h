@@ -60,8 +60,7 @@ private:
 
 // The program at `program` read as an archive: nothing when it is no self-extracting program,
 // else its decoded archive (see DecodedArchive).
-std::unique_ptr<DecodedArchive> DecodeIfProgram(const std::string &program,
-                                                const std::string &parent,
-                                                const std::string &prefix);
+std::unique_ptr<DecodedArchive>
+DecodeIfProgram(const std::string &program, const std::string &parent, const std::string &prefix);
 
 } // namespace sfx

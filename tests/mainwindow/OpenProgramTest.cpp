@@ -26,7 +26,9 @@ class OpenProgramTest : public UnzipFixture {
 protected:
     // three.run, built by the builder's steps from the three-entry archive, in its own folder.
     std::string program() {
-        WriteFile(path("stub/Mivo-AutoExtractZIP.Dat"), std::string("\x7f" "ELF stub\r\n", 10));
+        WriteFile(path("stub/Mivo-AutoExtractZIP.Dat"), std::string("\x7f"
+                                                                    "ELF stub\r\n",
+                                                                    10));
         fs::create_directories(path("dl"));
         const sfx::BuildResult result =
             sfx::BuildSelfExtractor({path("stub"), makeArchive(), path("dl/three.run"), "."}, {});
@@ -97,8 +99,8 @@ TEST_F(OpenProgramTest, FromTheCommandLineItIsReadOnlyExtractsAndGoesAtClose) {
     QTimer::singleShot(0, [this] {
         auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        ASSERT_TRUE(
-            dialog->findChild<ExplorerTree *>(QStringLiteral("Tree1"))->SelectedFolder(q(path("out"))));
+        ASSERT_TRUE(dialog->findChild<ExplorerTree *>(QStringLiteral("Tree1"))
+                        ->SelectedFolder(q(path("out"))));
         dialog->findChild<QPushButton *>(QStringLiteral("Command5"))->click(); // "&Extraire"
     });
     trigger("unzipallfiles");

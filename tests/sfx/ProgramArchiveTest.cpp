@@ -42,14 +42,15 @@ protected:
     // A program built by the builder's steps from `stubFolder`'s stub image.
     std::string build(const std::string &stubFolder, const std::string &archive,
                       const std::string &output) {
-        const sfx::BuildResult result = sfx::BuildSelfExtractor({stubFolder, archive, output, "."}, {});
+        const sfx::BuildResult result =
+            sfx::BuildSelfExtractor({stubFolder, archive, output, "."}, {});
         EXPECT_TRUE(result.ok) << result.error;
         return output;
     }
     // mivo-ziptool with the test's temporary folder; output in out.txt and err.txt.
     int tool(const std::string &args) {
-        const std::string command = "TMPDIR=" + Quote(path("tmp")) + " " + MIVO_ZIPTOOL_BIN +
-                                    " " + args + " > " + Quote(path("out.txt")) + " 2> " +
+        const std::string command = "TMPDIR=" + Quote(path("tmp")) + " " + MIVO_ZIPTOOL_BIN + " " +
+                                    args + " > " + Quote(path("out.txt")) + " 2> " +
                                     Quote(path("err.txt"));
         const int status = std::system(command.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -95,7 +96,8 @@ TEST_F(ProgramArchiveTest, ZipToolRefusesAProgramCutShortOrNotOursWithTheReason)
     WriteFile(cut, bytes.substr(0, bytes.size() - 10));
     EXPECT_EQ(tool("list " + Quote(cut)), 1);
     EXPECT_EQ(ReadFile(path("err.txt")),
-              prefix + cut + " » ne peut pas être lu : Pas de données trouvées dans ce fichier !\n");
+              prefix + cut +
+                  " » ne peut pas être lu : Pas de données trouvées dans ce fichier !\n");
 
     // The payload's signature damaged: the codec's own reason.
     const std::string marker = sfx::MarkerText(sfx::Marker::Data) + "\r\n";
