@@ -9,18 +9,24 @@
 //   mivo-ziptool test [--password P] ARCHIVE
 // Options may also include --verbose (status texts on standard error). On a terminal, standard
 // error shows one progress line while the work goes on.
+// A self-extracting program made by mivo-sfx or Mivo-ZIP is read like an archive (list,
+// extract, test) without running it: its archive is decoded into a private folder of the
+// temporary folder, removed when the tool ends.
 // Exit status: 0 success, 1 failure (French text on standard error; for test, an entry that
 // failed), 2 wrong arguments.
 #include "EntryNames.h"
 #include "ProcessSetup.h"
 #include "ProgressLine.h"
+#include "SfxDecode.h"
 #include "TemporaryFiles.h"
 #include "VFunzip.h"
 #include "VFzip.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/stat.h>
@@ -211,6 +217,15 @@ std::optional<std::string> askOnTerminal(const std::string &entry) {
     return password;
 }
 
+// Where a self-extracting program's archive is decoded: $TMPDIR when it names a folder by an
+// absolute path, else /tmp; the folder made there is the tool's alone.
+std::string temporaryParent() {
+    const char *chosen = std::getenv("TMPDIR");
+    struct stat st {};
+    if (chosen && chosen[0] == '/' && stat(chosen, &st) == 0 && S_ISDIR(st.st_mode)) return chosen;
+    return "/tmp";
+}
+
 void row(const std::string &text, std::string &line, bool last = false) {
     line += text;
     line += last ? '\n' : '\t';
@@ -234,7 +249,14 @@ int main(int argc, char **argv) {
     };
     auto writing = [&](double done) { line().show(done, "Écriture de " + o.operands[0]); };
 
+    std::unique_ptr<sfx::DecodedArchive> decoded; // removed when main returns
     try {
+        if ((command == "list" || command == "extract" || command == "test") &&
+            !o.operands.empty()) {
+            requireArchiveFile(o.operands[0]);
+            decoded = sfx::DecodeIfProgram(o.operands[0], temporaryParent(), "mivo-ziptool-");
+            if (decoded) o.operands[0] = decoded->path();
+        }
         if (command == "list" && o.operands.size() == 1) {
             requireArchiveFile(o.operands[0]);
             VFunzip unzip;
@@ -343,6 +365,9 @@ int main(int argc, char **argv) {
         }
     } catch (const ZipError &e) {
         err() << e.description() << '\n';
+        return 1;
+    } catch (const sfx::SfxDecodeError &e) {
+        std::cerr << e.what() << '\n';
         return 1;
     }
     return usage();

@@ -2,6 +2,7 @@
 
 #include "EntryListModel.h"
 #include "Module1.h"
+#include "OpenedProgram.h"
 #include "VFunzip.h"
 #include "ZipError.h"
 
@@ -41,7 +42,7 @@ void ArchiveSession::enter(ArchiveState state) {
 }
 
 void ArchiveSession::setMessage(const QString &text) {
-    panels_[0] = text;
+    panels_[0] = text.isEmpty() && readOnly() ? OpenedProgram::kReadOnly : text;
     notify();
 }
 
@@ -73,13 +74,21 @@ void ArchiveSession::showSizeAndCount(const QString &path) {
 }
 
 bool ArchiveSession::open(const QString &path) {
-    if (!list(path)) return false;
+    QString reason;
+    std::unique_ptr<sfx::DecodedArchive> decoded = OpenedProgram::Decode(path, reason);
+    if (!reason.isEmpty()) {
+        panels_[0] = reason;
+        notify();
+        return false;
+    }
+    if (!list(decoded ? OpenedProgram::PathOf(*decoded) : path)) return false;
+    decoded_ = std::move(decoded); // the previous program's archive goes
     auto &s = Shared();
     s.CurrentArchive = path;
     s.CurrentArchiveTitle = QFileInfo(path).fileName();
-    enter(ArchiveState::Archive);
+    enter(readOnly() ? ArchiveState::SelfExtracting : ArchiveState::Archive);
     title_ = titled(path);
-    panels_[0].clear();
+    panels_[0] = readOnly() ? OpenedProgram::kReadOnly : QString();
     showSizeAndCount(path);
     notify();
     return true;
@@ -87,7 +96,7 @@ bool ArchiveSession::open(const QString &path) {
 
 bool ArchiveSession::openAtStartUp(const QString &path) {
     if (!open(path)) return false;
-    setWriterArchive_(path);
+    if (!readOnly()) setWriterArchive_(path);
     return true;
 }
 
@@ -97,6 +106,7 @@ bool ArchiveSession::create(const QString &path) {
         notify();
         return false;
     }
+    decoded_.reset();
     auto &s = Shared();
     s.CurrentArchive = path;
     s.CurrentArchiveTitle = QFileInfo(path).fileName();
@@ -114,6 +124,7 @@ bool ArchiveSession::create(const QString &path) {
 
 void ArchiveSession::close() {
     rows_.clear();
+    decoded_.reset();
     title_ = titled(QString());
     for (QString &p : panels_)
         p.clear();
@@ -123,7 +134,7 @@ void ArchiveSession::close() {
 
 bool ArchiveSession::reload() {
     const QString path = Shared().CurrentArchive;
-    if (!Module1::IsFile(path)) return false;
+    if (readOnly() || !Module1::IsFile(path)) return false;
     if (!list(path)) return false;
     enter(rows_.rowCount() > 0 ? ArchiveState::ArchiveAfterChange : ArchiveState::NewArchive);
     panels_[0].clear();
@@ -153,7 +164,6 @@ void ArchiveSession::newEndedEarly() {
 }
 
 void ArchiveSession::selectionChanged(bool anySelected) {
-    commands_.remove = anySelected;
-    commands_.button5 = anySelected;
+    commands_.remove = commands_.button5 = anySelected && !readOnly();
     notify();
 }

@@ -6,10 +6,12 @@
 #pragma once
 
 #include "CommandStates.h"
+#include "SfxDecode.h"
 
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 class EntryListModel;
 namespace zipcomponent {
@@ -26,7 +28,8 @@ public:
 
     // Lists the archive and makes it the open one (archive state). An archive that cannot be
     // listed (missing, a folder, damaged) leaves everything as it was, but for panel 1, which
-    // gets the reason: false then.
+    // gets the reason: false then. A self-extracting program is listed through its decoded
+    // archive (OpenedProgram), read only, until another archive opens or this one closes.
     bool open(const QString &path);
     // The same at start-up, which also hands the archive to the writer.
     bool openAtStartUp(const QString &path);
@@ -50,7 +53,8 @@ public:
     void newEndedEarly();
     // Rows selected in the list or not: the removal command follows, in any state.
     void selectionChanged(bool anySelected);
-    // Panel 1: the reader's messages and the reasons of failures.
+    // Panel 1: the reader's messages and the reasons of failures. Emptied while a
+    // self-extracting program is open, it says so again.
     void setMessage(const QString &text);
 
     QString title() const { return title_; }
@@ -58,6 +62,8 @@ public:
     ArchiveState state() const { return state_; }
     const CommandStates &commands() const { return commands_; }
     bool decompressionOptionsShown() const { return optionsShown_; }
+    // A self-extracting program is open: nothing may change the archive.
+    bool readOnly() const { return decoded_ != nullptr; }
 
     // Called after every change, for the window to show it.
     std::function<void()> changed;
@@ -77,4 +83,5 @@ private:
     ArchiveState state_ = ArchiveState::NoArchive;
     CommandStates commands_ = StatesOf(ArchiveState::NoArchive);
     bool optionsShown_ = true;
+    std::unique_ptr<sfx::DecodedArchive> decoded_; // the open program's archive, read there
 };

@@ -1,7 +1,8 @@
 // Which archive commands are enabled in which state of the main window.
 #pragma once
 
-enum class ArchiveState { NoArchive, Archive, ArchiveAfterChange, NewArchive };
+// SelfExtracting: a self-extracting program opened as an archive, read only.
+enum class ArchiveState { NoArchive, Archive, ArchiveAfterChange, NewArchive, SelfExtracting };
 
 // Every member defaults to disabled; a state names only what it enables.
 struct CommandStates {
@@ -21,6 +22,8 @@ constexpr CommandStates StatesOf(ArchiveState state) {
                 .button4 = true};
     case ArchiveState::NewArchive:
         return {.add = true, .button4 = true};
+    case ArchiveState::SelfExtracting:
+        return {.extract = true, .button3 = true};
     }
     return {};
 }

@@ -72,7 +72,8 @@ struct OwnFolder {
 
 bool EntryCommands::canExtract() const {
     return archive_.state() == ArchiveState::Archive ||
-           archive_.state() == ArchiveState::ArchiveAfterChange;
+           archive_.state() == ArchiveState::ArchiveAfterChange ||
+           archive_.state() == ArchiveState::SelfExtracting;
 }
 
 bool EntryCommands::extract(const Extraction &request) {

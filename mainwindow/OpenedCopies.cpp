@@ -94,9 +94,18 @@ QString Folder() {
     return Module1::WithTrailingBackslash(programFolder() + QStringLiteral("/ouverts"));
 }
 
-QString Prepare() {
+QString ProgramFolder() {
+    return Module1::WithTrailingBackslash(programFolder());
+}
+
+QString PrepareProgramFolder() {
     QString failure = makeCacheHome(cacheHome());
     if (failure.isEmpty()) failure = ownFolder(programFolder());
+    return failure;
+}
+
+QString Prepare() {
+    QString failure = PrepareProgramFolder();
     if (failure.isEmpty()) failure = ownFolder(programFolder() + QStringLiteral("/ouverts"));
     return failure;
 }

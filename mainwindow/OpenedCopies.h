@@ -17,6 +17,13 @@ QString Folder();
 // when the folder is ready, else the French reason.
 QString Prepare();
 
+// The program's own folder in the user's cache ($XDG_CACHE_HOME/Mivo-ZIP/, with a trailing
+// separator), which holds the folder above and the private folders of the archives decoded
+// from self-extracting programs. Only PrepareProgramFolder() makes it, with the checks and
+// modes of Prepare().
+QString ProgramFolder();
+QString PrepareProgramFolder();
+
 // Where the entry of that full name is written: below the folder, at the path the extraction
 // gives its name; empty for a name it refuses ("..").
 QString PathOf(const QString &fullName);

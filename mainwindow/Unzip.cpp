@@ -86,6 +86,7 @@ void Unzip::showSession() {
     setWindowTitle(session_.title());
     for (int i = 1; i <= 3; ++i)
         panels_[i - 1]->setText(session_.panel(i));
+    panels_[0]->setToolTip(session_.panel(1)); // whole, when the panel cuts it
     const CommandStates &c = session_.commands();
     unzipallfiles->setEnabled(c.extract);
     Mnu_Tester->setEnabled(c.extract);

@@ -1,8 +1,10 @@
-// Drag and drop on the main window: a ZIP file dropped alone opens; files and folders dropped on
-// the entry list while an archive is open are added to it with the add dialog's stored options;
+// Drag and drop on the main window: a ZIP file (or a self-extracting program) dropped alone
+// opens; files and folders dropped on the entry list while an archive is open are added to it
+// with the add dialog's stored options (never to a self-extracting program, read only);
 // rows dragged out of the list become files for the file manager.
 #include "EntryListView.h"
 #include "Module1.h"
+#include "OpenedProgram.h"
 #include "Unzip.h"
 
 #include <QDragEnterEvent>
@@ -22,8 +24,12 @@ QStringList localFiles(const QMimeData *data) {
     return files;
 }
 
-bool isArchive(const QStringList &files) {
-    return files.size() == 1 && files[0].endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive);
+// A self-extracting program is told from its header, read once the drop is made; while it moves,
+// its first bytes are enough.
+bool isArchive(const QStringList &files, bool dropped) {
+    if (files.size() != 1) return false;
+    if (files[0].endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive)) return true;
+    return dropped ? OpenedProgram::IsProgram(files[0]) : OpenedProgram::MayBeProgram(files[0]);
 }
 
 } // namespace
@@ -36,7 +42,7 @@ void Unzip::connectDrags() {
 
 bool Unzip::dropAdds(const QDropEvent *event) const {
     const QPoint onList = ListView1->viewport()->mapFrom(this, event->position().toPoint());
-    return session_.state() != ArchiveState::NoArchive &&
+    return session_.state() != ArchiveState::NoArchive && !session_.readOnly() &&
            ListView1->viewport()->rect().contains(onList);
 }
 
@@ -46,7 +52,7 @@ void Unzip::dragEnterEvent(QDragEnterEvent *event) {
 
 void Unzip::dragMoveEvent(QDragMoveEvent *event) {
     const QStringList files = localFiles(event->mimeData());
-    if (isArchive(files) || (!files.isEmpty() && dropAdds(event)))
+    if (isArchive(files, false) || (!files.isEmpty() && dropAdds(event)))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -54,7 +60,7 @@ void Unzip::dragMoveEvent(QDragMoveEvent *event) {
 
 void Unzip::dropEvent(QDropEvent *event) {
     const QStringList files = localFiles(event->mimeData());
-    if (isArchive(files)) {
+    if (isArchive(files, true)) {
         event->acceptProposedAction();
         return openArchive(files[0]);
     }
