@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -13,6 +15,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSortFilterProxyModel>
 #include <QTranslator>
 
 namespace {
@@ -65,6 +68,21 @@ private:
     QLabel *error_ = nullptr;
 };
 
+// Folders, and the files that can be run. The file dialog's own permission filter cannot say
+// this: with QDir::Executable alone it hides every readable entry, folders included.
+class ProgramsAndFolders : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (!files) return true;
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+};
+
 class QtPrompts final : public Prompts {
 public:
     QString openFileName(QWidget *parent, const QString &title, const QString &filter) override {
@@ -81,9 +99,10 @@ public:
     }
     QString executableFileName(QWidget *parent, const QString &title) override {
         QFileDialog dialog(parent, title, QStringLiteral("/usr/bin"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog); // the proxy needs Qt's own dialog
         dialog.setFileMode(QFileDialog::ExistingFile);
-        // Only programs are offered; folders stay reachable.
-        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
+        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
+        dialog.setProxyModel(new ProgramsAndFolders(&dialog));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
         return dialog.selectedFiles().constFirst();
     }
