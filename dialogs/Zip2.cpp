@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
@@ -47,6 +48,9 @@ Zip2::Zip2(QWidget *parent) : QDialog(parent) {
     // Asked once per add, at its first encrypted file, by whoever adds through this writer.
     VFzip1.PasswordQuestion = [this]() -> std::optional<std::string> {
         const std::optional<Prompts::EncryptionChoice> choice = prompts().encryption(this);
+        // The question's window gone, the keys come back here (Alt+A first among them), even
+        // where nothing else gives this dialog the activation back.
+        activateWindow();
         password_ = !choice                      ? Password::Cancelled
                     : choice->password.isEmpty() ? Password::Empty
                                                  : Password::Given;
@@ -99,6 +103,10 @@ void Zip2::createControls() {
     connect(altA, &QShortcut::activated, this, [this] {
         if (Command1->isEnabled()) Command1->animateClick();
     });
+    // Return adds, from the file list as from the tree, once files are selected (a focused
+    // button presses itself); in the filter field it does nothing, the filter applies as typed.
+    Command1->setDefault(true);
+    Text1->installEventFilter(this);
 
     connect(Command1, &QPushButton::clicked, this, &Zip2::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &Zip2::Command3_Click);
@@ -110,6 +118,15 @@ void Zip2::createControls() {
 
     CaptionFit::GrowToFit(form, {});
     setFixedSize(form->size());
+    File1->setFocus(); // the start folder's files are listed: they are chosen first
+}
+
+bool Zip2::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Zip2::Form_Load() {
