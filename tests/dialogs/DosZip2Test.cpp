@@ -1,7 +1,6 @@
 // The extraction dialog: where it opens, the new sub-folder panel, the ways of closing it and
 // what each leaves in the shared state.
 #include "DosZip2.h"
-#include "CaptionFit.h"
 #include "FolderDialogFixture.h"
 
 #include <QGroupBox>
@@ -41,7 +40,6 @@ TEST_F(DosZip2Test, ControlsTextsAndTooltips) {
     EXPECT_EQ(child<QLabel>(d, "Label1")->text(), QStringLiteral("Nom du dossier :"));
     EXPECT_EQ(child<QLabel>(d, "Label2")->text(), QStringLiteral("Dossier :"));
     EXPECT_FALSE(shown("Frame1"));
-    EXPECT_TRUE(CaptionFit::Clipped(&d).isEmpty());
     EXPECT_TRUE(SharedAccelerators(&d).isEmpty())
         << SharedAccelerators(&d).join(u' ').toStdString();
 }
