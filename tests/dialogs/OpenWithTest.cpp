@@ -164,6 +164,29 @@ TEST_F(OpenWithTest, AnotherProgramIsStartedWithTheFileAsItsOneArgument) {
     EXPECT_EQ(d.result(), QDialog::Accepted);
 }
 
+// Return in the list, where the focus starts, presses "&Ouvrir" once: one program question,
+// one failure message; Escape then closes.
+TEST_F(OpenWithTest, ReturnInTheListOpensOnceAndEscapeCloses) {
+    OpenWith d(file);
+    d.show();
+    QApplication::setActiveWindow(&d);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    auto *list = child<QListWidget>(d, "List1");
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(list));
+    choose(d, QStringLiteral("Autre programme..."));
+    QTest::keyClick(list, Qt::Key_Return); // the question cancelled: back to the list
+    choose(d, QStringLiteral("Bloc-notes"));
+    desktop->startsFail = true;
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(prompts->asked.size(), 2u);
+    EXPECT_EQ(prompts->asked.at(0).kind, QStringLiteral("executable"));
+    EXPECT_EQ(prompts->asked.at(1).text, QStringLiteral("Impossible de lancer « Bloc-notes »."));
+    EXPECT_TRUE(d.isVisible());
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+}
+
 TEST_F(OpenWithTest, CancellingStartsNothing) {
     {
         OpenWith d(file); // the program choice cancelled: back to the list
