@@ -48,9 +48,6 @@ Zip2::Zip2(QWidget *parent) : QDialog(parent) {
     // Asked once per add, at its first encrypted file, by whoever adds through this writer.
     VFzip1.PasswordQuestion = [this]() -> std::optional<std::string> {
         const std::optional<Prompts::EncryptionChoice> choice = prompts().encryption(this);
-        // The question's window gone, the keys come back here (Alt+A first among them), even
-        // where nothing else gives this dialog the activation back.
-        activateWindow();
         password_ = !choice                      ? Password::Cancelled
                     : choice->password.isEmpty() ? Password::Empty
                                                  : Password::Given;

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSortFilterProxyModel>
@@ -83,13 +84,31 @@ protected:
     }
 };
 
+// When a question closes, the window that asked it is made active again, so that its keys
+// (its accelerators, Return, Escape) work at once; some window systems leave no window active,
+// or another one, after a modal window closes.
+class GiveBackKeys {
+public:
+    explicit GiveBackKeys(QWidget *parent) : window_(parent ? parent->window() : nullptr) {}
+    ~GiveBackKeys() {
+        if (window_ && window_->isVisible()) window_->activateWindow();
+    }
+    GiveBackKeys(const GiveBackKeys &) = delete;
+    GiveBackKeys &operator=(const GiveBackKeys &) = delete;
+
+private:
+    QPointer<QWidget> window_;
+};
+
 class QtPrompts final : public Prompts {
 public:
     QString openFileName(QWidget *parent, const QString &title, const QString &filter) override {
+        const GiveBackKeys keys(parent);
         return QFileDialog::getOpenFileName(parent, title, QString(), filter);
     }
     QString saveFileName(QWidget *parent, const QString &title, const QString &filter,
                          const QString &defaultSuffix) override {
+        const GiveBackKeys keys(parent);
         QFileDialog dialog(parent, title, QString(), filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -98,6 +117,7 @@ public:
         return dialog.selectedFiles().constFirst();
     }
     QString executableFileName(QWidget *parent, const QString &title) override {
+        const GiveBackKeys keys(parent);
         QFileDialog dialog(parent, title, QStringLiteral("/usr/bin"));
         dialog.setOption(QFileDialog::DontUseNativeDialog); // the proxy needs Qt's own dialog
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -107,15 +127,18 @@ public:
         return dialog.selectedFiles().constFirst();
     }
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override {
+        const GiveBackKeys keys(parent);
         const QColor c = QColorDialog::getColor(initial, parent);
         if (!c.isValid()) return std::nullopt;
         return c;
     }
     void message(QWidget *parent, Icon icon, const QString &title, const QString &text) override {
+        const GiveBackKeys keys(parent);
         QMessageBox box(toQt(icon), title, WithLineBreaks(text), QMessageBox::Ok, parent);
         box.exec();
     }
     bool question(QWidget *parent, const QString &title, const QString &text) override {
+        const GiveBackKeys keys(parent);
         QMessageBox box(QMessageBox::Question, title, WithLineBreaks(text),
                         QMessageBox::Yes | QMessageBox::No, parent);
         box.setDefaultButton(QMessageBox::No);
@@ -125,11 +148,13 @@ public:
     }
     std::optional<QString> password(QWidget *parent, const QString &title, const QString &label,
                                     bool confirm) override {
+        const GiveBackKeys keys(parent);
         PasswordDialog dialog(parent, title, label, confirm);
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.password();
     }
     std::optional<EncryptionChoice> encryption(QWidget *parent) override {
+        const GiveBackKeys keys(parent);
         PasswordDialog dialog(parent, QStringLiteral("Chiffrement des fichiers"),
                               QStringLiteral("Mot de passe :"), true);
         auto *aes = new QRadioButton(QStringLiteral("AES-256 (recommandé)"), &dialog);
