@@ -191,8 +191,7 @@ TEST_F(ExplorerTreeTest, TheSelectedFolderIsInViewOnceItsParentsAreSorted) {
     const QTreeView *view = tree.view();
     const auto sorted = [&] {
         const QModelIndex parent = view->currentIndex().parent();
-        return parent.model()->rowCount(parent) == 41 &&
-               view->currentIndex().row() == 40;
+        return parent.model()->rowCount(parent) == 41 && view->currentIndex().row() == 40;
     };
     ASSERT_TRUE(waitFor(sorted));
     QTest::qWait(50); // the scroll follows the sort once the events have run

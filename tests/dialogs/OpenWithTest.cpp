@@ -7,12 +7,12 @@
 #include "ZipTestUtil.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QDeadlineTimer>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>

@@ -7,24 +7,24 @@
 #include "AutoExtract.h"
 #include "DosZip2.h"
 #include "Form1.h"
-#include "Zip2.h"
 #include "Prompts.h"
+#include "Zip2.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QFontMetrics>
-#include <QGroupBox>
-#include <QRadioButton>
-#include <QStatusBar>
-#include <QStyle>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QRadioButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QStatusBar>
+#include <QStyle>
 #include <QTest>
 #include <QTimer>
 

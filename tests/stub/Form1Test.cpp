@@ -2,7 +2,6 @@
 // proposes at start-up, what it writes, what it says, and that it ends the program each time.
 #include "Form1.h"
 
-
 #include "HuffmanCoding.h"
 #include "ScriptedPrompts.h"
 #include "SfxBuilder.h"
