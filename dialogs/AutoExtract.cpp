@@ -69,6 +69,9 @@ void AutoExtract::createControls() {
     connect(Command2, &QPushButton::clicked, this, &AutoExtract::Command2_Click);
     CaptionFit::GrowToFit(form, {});
     setFixedSize(form->size());
+    // The output name may be edited first; Return then builds, and closes once built.
+    Command2->setDefault(true);
+    Text3->setFocus();
 }
 
 void AutoExtract::showEvent(QShowEvent *event) {

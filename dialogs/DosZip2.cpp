@@ -75,6 +75,9 @@ void DosZip2::createControls() {
 
     CaptionFit::GrowToFit(form, {});
     setFixedSize(form->size());
+    // The folder is chosen first: Return then presses "&Extraire", never the "&Annuler" that
+    // comes first in the tab order.
+    Tree1->setFocus();
 }
 
 void DosZip2::Form_Load() {
@@ -119,17 +122,28 @@ void DosZip2::Tree1_OnDirChanged() {
 
 void DosZip2::Command1_Click() {
     if (Tree1->CurrentFolder().isEmpty()) return;
-    Frame1->show();
-    Text1->setFocus();
+    showPanel(true);
 }
 
 void DosZip2::Command2_Click() {
-    Frame1->hide();
+    showPanel(false);
+}
+
+// While the panel is open Return presses its "OK" (nothing while the name is empty), so that
+// a name typed and confirmed never extracts into the parent folder; once it closes, Return
+// presses "&Extraire" again, and the tree has the focus with the folder just made selected.
+void DosZip2::showPanel(bool shown) {
+    (shown ? Command4 : Command5)->setDefault(true);
+    Frame1->setVisible(shown);
+    if (shown)
+        Text1->setFocus();
+    else
+        Tree1->setFocus();
 }
 
 void DosZip2::Command4_Click() {
     if (createSubFolder()) {
-        Frame1->hide();
+        showPanel(false);
         return;
     }
     prompts().message(this, Prompts::Icon::Critical, QStringLiteral("Erreur"),

@@ -40,6 +40,7 @@ protected:
 private:
     void createControls();
     void Tree1_OnDirChanged();
+    void showPanel(bool shown);
     bool selectStartFolder();
     bool createSubFolder();
 

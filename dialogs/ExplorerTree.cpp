@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGuiApplication>
+#include <QScrollBar>
 #include <QSortFilterProxyModel>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -63,6 +64,7 @@ ExplorerTree::ExplorerTree(QWidget *parent) : QWidget(parent) {
 
     view_ = new QTreeView(this);
     view_->setObjectName(QStringLiteral("TreeView"));
+    setFocusProxy(view_); // the dialogs give the tree the focus, the keys go to the view
     // Connected before the view's own handler, which would move the selection to a sibling.
     connect(visible_, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex &parent, int first, int last) {
@@ -87,7 +89,15 @@ ExplorerTree::ExplorerTree(QWidget *parent) : QWidget(parent) {
     // current without selecting it, and that is no choice of the user's.
     connect(view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { selectionChanged(); });
-    connect(model_, &QFileSystemModel::directoryLoaded, this, &ExplorerTree::directoryLoaded);
+    // Rows arrive, and are sorted, in the background after a folder is opened by path: the
+    // folder's row moves down as its parents' other folders are listed and sorted before it,
+    // and the sort comes after the folder's own "loaded" report. Every such change scrolls it
+    // back to the middle, until the user moves about in the tree.
+    connect(visible_, &QAbstractItemModel::layoutChanged, this, &ExplorerTree::followLater);
+    connect(visible_, &QAbstractItemModel::rowsInserted, this, &ExplorerTree::followLater);
+    connect(model_, &QFileSystemModel::directoryLoaded, this, &ExplorerTree::followLater);
+    connect(view_->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this] { scrollTarget_.clear(); });
     view_->expand(indexOf(QStringLiteral("/")));
 }
 
@@ -151,11 +161,19 @@ void ExplorerTree::foldersRemoved(const QModelIndex &parent, int first, int last
     }
 }
 
-void ExplorerTree::directoryLoaded(const QString &path) {
-    if (scrollTarget_.isEmpty()) return;
-    const QString prefix = path.endsWith(u'/') ? path : path + u'/';
-    if (scrollTarget_ == path || scrollTarget_.startsWith(prefix))
-        view_->scrollTo(indexOf(scrollTarget_), QAbstractItemView::PositionAtCenter);
+// Queued, once for a burst of changes: the view lays its rows out again first.
+void ExplorerTree::followLater() {
+    if (scrollTarget_.isEmpty() || followPending_) return;
+    followPending_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            followPending_ = false;
+            if (scrollTarget_.isEmpty()) return;
+            const QModelIndex index = indexOf(scrollTarget_);
+            if (index.isValid()) view_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+        },
+        Qt::QueuedConnection);
 }
 
 void ExplorerTree::showEvent(QShowEvent *event) {

@@ -54,7 +54,7 @@ protected:
 private:
     void selectionChanged();
     void foldersRemoved(const QModelIndex &parent, int first, int last);
-    void directoryLoaded(const QString &path);
+    void followLater();
     QModelIndex indexOf(const QString &path) const; // view index of a folder, listed at once
     void reveal(const QModelIndex &index);          // expands its parents and scrolls to it
 
@@ -62,9 +62,10 @@ private:
     VisibleFolders *visible_ = nullptr;
     QTreeView *view_ = nullptr;
     QString current_;
-    // Folders load in the background, which moves rows: the folder shown is scrolled to again
-    // as each of its parents finishes loading, until the user clicks, scrolls or types in it.
+    // Folders load and sort in the background, which moves rows: the folder shown is scrolled
+    // to again after each change of the rows, until the user clicks, scrolls or types in it.
     QString scrollTarget_;
+    bool followPending_ = false;
     std::uint32_t backColour_ = 0x80000005; // the system's window background
     bool shown_ = false;
 };

@@ -80,7 +80,9 @@ OpenWith::OpenWith(const QString &path, QWidget *parent) : QDialog(parent), file
     layout->addLayout(buttons);
 
     connect(List1, &QListWidget::currentRowChanged, this, [this] { List1_CurrentChanged(); });
-    connect(List1, &QListWidget::itemActivated, this, [this] { Command1_Click(); });
+    // A double-click opens; Return reaches "&Ouvrir" as the default button, once (the list's
+    // own activation would have opened, then let the dialog press "&Ouvrir" a second time).
+    connect(List1, &QListWidget::itemDoubleClicked, this, [this] { Command1_Click(); });
     connect(Command1, &QPushButton::clicked, this, &OpenWith::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &QDialog::reject);
     List1->setCurrentRow(preselected);

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QListWidget>
@@ -99,6 +100,10 @@ void Zip2::createControls() {
     connect(altA, &QShortcut::activated, this, [this] {
         if (Command1->isEnabled()) Command1->animateClick();
     });
+    // Return adds, from the file list as from the tree, once files are selected (a focused
+    // button presses itself); in the filter field it does nothing, the filter applies as typed.
+    Command1->setDefault(true);
+    Text1->installEventFilter(this);
 
     connect(Command1, &QPushButton::clicked, this, &Zip2::Command1_Click);
     connect(Command3, &QPushButton::clicked, this, &Zip2::Command3_Click);
@@ -110,6 +115,15 @@ void Zip2::createControls() {
 
     CaptionFit::GrowToFit(form, {});
     setFixedSize(form->size());
+    File1->setFocus(); // the start folder's files are listed: they are chosen first
+}
+
+bool Zip2::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == Text1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Zip2::Form_Load() {

@@ -5,14 +5,18 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSortFilterProxyModel>
 #include <QTranslator>
 
 namespace {
@@ -65,13 +69,46 @@ private:
     QLabel *error_ = nullptr;
 };
 
+// Folders, and the files that can be run. The file dialog's own permission filter cannot say
+// this: with QDir::Executable alone it hides every readable entry, folders included.
+class ProgramsAndFolders : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &parent) const override {
+        const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel());
+        if (!files) return true;
+        const QFileInfo info = files->fileInfo(files->index(row, 0, parent));
+        return info.isDir() || info.isExecutable();
+    }
+};
+
+// When a question closes, the window that asked it is made active again, so that its keys
+// (its accelerators, Return, Escape) work at once; some window systems leave no window active,
+// or another one, after a modal window closes.
+class GiveBackKeys {
+public:
+    explicit GiveBackKeys(QWidget *parent) : window_(parent ? parent->window() : nullptr) {}
+    ~GiveBackKeys() {
+        if (window_ && window_->isVisible()) window_->activateWindow();
+    }
+    GiveBackKeys(const GiveBackKeys &) = delete;
+    GiveBackKeys &operator=(const GiveBackKeys &) = delete;
+
+private:
+    QPointer<QWidget> window_;
+};
+
 class QtPrompts final : public Prompts {
 public:
     QString openFileName(QWidget *parent, const QString &title, const QString &filter) override {
+        const GiveBackKeys keys(parent);
         return QFileDialog::getOpenFileName(parent, title, QString(), filter);
     }
     QString saveFileName(QWidget *parent, const QString &title, const QString &filter,
                          const QString &defaultSuffix) override {
+        const GiveBackKeys keys(parent);
         QFileDialog dialog(parent, title, QString(), filter);
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
@@ -80,23 +117,28 @@ public:
         return dialog.selectedFiles().constFirst();
     }
     QString executableFileName(QWidget *parent, const QString &title) override {
+        const GiveBackKeys keys(parent);
         QFileDialog dialog(parent, title, QStringLiteral("/usr/bin"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog); // the proxy needs Qt's own dialog
         dialog.setFileMode(QFileDialog::ExistingFile);
-        // Only programs are offered; folders stay reachable.
-        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
+        dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::NoDotAndDotDot);
+        dialog.setProxyModel(new ProgramsAndFolders(&dialog));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
         return dialog.selectedFiles().constFirst();
     }
     std::optional<QColor> chooseColor(QWidget *parent, const QColor &initial) override {
+        const GiveBackKeys keys(parent);
         const QColor c = QColorDialog::getColor(initial, parent);
         if (!c.isValid()) return std::nullopt;
         return c;
     }
     void message(QWidget *parent, Icon icon, const QString &title, const QString &text) override {
+        const GiveBackKeys keys(parent);
         QMessageBox box(toQt(icon), title, WithLineBreaks(text), QMessageBox::Ok, parent);
         box.exec();
     }
     bool question(QWidget *parent, const QString &title, const QString &text) override {
+        const GiveBackKeys keys(parent);
         QMessageBox box(QMessageBox::Question, title, WithLineBreaks(text),
                         QMessageBox::Yes | QMessageBox::No, parent);
         box.setDefaultButton(QMessageBox::No);
@@ -106,11 +148,13 @@ public:
     }
     std::optional<QString> password(QWidget *parent, const QString &title, const QString &label,
                                     bool confirm) override {
+        const GiveBackKeys keys(parent);
         PasswordDialog dialog(parent, title, label, confirm);
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.password();
     }
     std::optional<EncryptionChoice> encryption(QWidget *parent) override {
+        const GiveBackKeys keys(parent);
         PasswordDialog dialog(parent, QStringLiteral("Chiffrement des fichiers"),
                               QStringLiteral("Mot de passe :"), true);
         auto *aes = new QRadioButton(QStringLiteral("AES-256 (recommandé)"), &dialog);

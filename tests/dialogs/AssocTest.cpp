@@ -1,7 +1,6 @@
 // The no-association dialog: its texts for the current entry, the chooser on the extracted
 // copy in the opened copies' folder, and the ways of closing it.
 #include "Assoc.h"
-#include "CaptionFit.h"
 #include "DialogTestUtil.h"
 #include "Forms.h"
 #include "Module1.h"
@@ -71,20 +70,6 @@ TEST_F(AssocTest, LoadsTheTextsOfTheCurrentEntry) {
               QStringLiteral("Créer une association pour le fichier :mon dossier/rapport "
                              "final.xyz"));
     EXPECT_EQ(SharedAccelerators(&a), QStringList());
-}
-
-TEST_F(AssocTest, EveryCaptionShowsInFullEvenForALongName) {
-    for (const QString &entry : {kEntry, QString(90, u'x') + QStringLiteral(" <b>.xyz")}) {
-        Module1::Shared().CurrentEntry = entry;
-        Assoc &a = Forms::Assoc();
-        a.show();
-        QStringList clipped;
-        for (QWidget *c : CaptionFit::Clipped(&a))
-            clipped << c->objectName();
-        EXPECT_EQ(clipped, QStringList()) << entry.toStdString();
-        EXPECT_TRUE(child<QLabel>("Label1")->text().contains(entry)); // plain text, no markup
-        Forms::UnloadAll();
-    }
 }
 
 TEST_F(AssocTest, CreateOpensTheChooserOnTheExtractedCopyThenCloses) {

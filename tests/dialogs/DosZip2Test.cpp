@@ -1,13 +1,13 @@
 // The extraction dialog: where it opens, the new sub-folder panel, the ways of closing it and
 // what each leaves in the shared state.
 #include "DosZip2.h"
-#include "CaptionFit.h"
 #include "FolderDialogFixture.h"
 
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeView>
 
 namespace {
 
@@ -40,7 +40,6 @@ TEST_F(DosZip2Test, ControlsTextsAndTooltips) {
     EXPECT_EQ(child<QLabel>(d, "Label1")->text(), QStringLiteral("Nom du dossier :"));
     EXPECT_EQ(child<QLabel>(d, "Label2")->text(), QStringLiteral("Dossier :"));
     EXPECT_FALSE(shown("Frame1"));
-    EXPECT_TRUE(CaptionFit::Clipped(&d).isEmpty());
     EXPECT_TRUE(SharedAccelerators(&d).isEmpty())
         << SharedAccelerators(&d).join(u' ').toStdString();
 }
@@ -100,6 +99,37 @@ TEST_F(DosZip2Test, ExtraireStoresTheFolderAndTheNextShowingOpensThere) {
 
     Shared().ExtractFolder.clear(); // the confirmed folder is the second choice
     EXPECT_EQ(tree()->CurrentFolder(), chosen);
+}
+
+// Return presses "&Extraire" from the tree, where the focus starts; while the new-folder panel
+// is open it presses "OK" instead (nothing while the name is empty), and the dialog stays.
+TEST_F(DosZip2Test, ReturnExtractsFromTheTreeAndCreatesTheFolderFromTheNameField) {
+    Shared().ExtractFolder = app;
+    QPointer<DosZip2> d = &dialog();
+    showActive(*d);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(tree()->view()));
+    button("Command1")->click();
+    auto *name = child<QLineEdit>(*d, "Text1");
+    ASSERT_EQ(QApplication::focusWidget(), name);
+    press(*d, Qt::Key_Return); // no name yet
+    ASSERT_FALSE(gone(d));
+    EXPECT_TRUE(shown("Frame1"));
+    QTest::keyClicks(name, QStringLiteral("neuf"));
+    press(*d, Qt::Key_Return);
+    ASSERT_FALSE(gone(d));
+    const QString created = app + QStringLiteral("/neuf");
+    EXPECT_TRUE(QFileInfo(created).isDir());
+    EXPECT_EQ(tree()->CurrentFolder(), created);
+    EXPECT_FALSE(shown("Frame1"));
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(tree()->view()));
+    EXPECT_EQ(Shared().ExtractFolder, app);
+
+    press(*d, Qt::Key_Return);
+    EXPECT_TRUE(gone(d));
+    EXPECT_EQ(Shared().ExtractFolder, created);
+    EXPECT_EQ(Shared().ConfirmedExtractFolder, created);
+    EXPECT_EQ(Shared().DialogCancelled, 0);
+    EXPECT_TRUE(messages().isEmpty());
 }
 
 TEST_F(DosZip2Test, EveryCancelSetsDialogCancelledAndKeepsTheFolder) {

@@ -128,6 +128,25 @@ TEST_F(ExplorerTreeTest, ACurrentFolderRemovedFromDiskGivesWayToItsParent) {
     ASSERT_TRUE(QDir().rmdir(base + "/z")); // not its sibling "visible", nor nothing
     EXPECT_TRUE(waitFor([&] { return tree.CurrentFolder() != base + "/z"; }));
     EXPECT_EQ(seen, QStringList({base}));
+
+    // "z" removed while "zed" is current: a name that begins another is not its folder.
+    ASSERT_TRUE(QDir().mkdir(base + "/z"));
+    ASSERT_TRUE(QDir().mkdir(base + "/zed"));
+    ASSERT_TRUE(waitFor([&] { return listed().contains("z") && listed().contains("zed"); }));
+    ASSERT_TRUE(tree.SelectedFolder(base + "/zed"));
+    seen.clear();
+    ASSERT_TRUE(QDir().rmdir(base + "/z"));
+    ASSERT_TRUE(tree.SelectedFolder(base + "/zed/.")); // the same folder: nothing to report
+    const QModelIndex parent = tree.view()->currentIndex().parent();
+    const auto siblings = [&] {
+        QStringList names;
+        for (int r = 0; r < parent.model()->rowCount(parent); ++r)
+            names << parent.model()->index(r, 0, parent).data().toString();
+        return names;
+    };
+    EXPECT_TRUE(waitFor([&] { return !siblings().contains("z"); }));
+    EXPECT_EQ(tree.CurrentFolder(), base + "/zed");
+    EXPECT_TRUE(seen.isEmpty());
 }
 
 TEST_F(ExplorerTreeTest, BackColorColoursTheViewAndKeepsItsTextReadable) {
@@ -158,6 +177,26 @@ TEST_F(ExplorerTreeTest, OpensTheHomeFolderAtFirstShowWithoutChoosingIt) {
         at = next;
     }
     EXPECT_TRUE(tree.view()->isExpanded(at));
+}
+
+TEST_F(ExplorerTreeTest, TheSelectedFolderIsInViewOnceItsParentsAreSorted) {
+    // Forty folders sort before the one chosen: it starts as the first row of its parent and
+    // ends, once the parent is listed and sorted, well below the first screenful.
+    for (int i = 0; i < 40; ++i)
+        QDir().mkpath(base + QStringLiteral("/list/a%1").arg(i, 2, 10, QChar(u'0')));
+    QDir().mkpath(base + QStringLiteral("/list/zz chosen"));
+    tree.resize(300, 200);
+    ASSERT_TRUE(tree.SelectedFolder(base + QStringLiteral("/list/zz chosen")));
+    tree.show();
+    const QTreeView *view = tree.view();
+    const auto sorted = [&] {
+        const QModelIndex parent = view->currentIndex().parent();
+        return parent.model()->rowCount(parent) == 41 && view->currentIndex().row() == 40;
+    };
+    ASSERT_TRUE(waitFor(sorted));
+    QTest::qWait(50); // the scroll follows the sort once the events have run
+    const QRect place = view->visualRect(view->currentIndex());
+    EXPECT_TRUE(view->viewport()->rect().contains(place.center()));
 }
 
 } // namespace

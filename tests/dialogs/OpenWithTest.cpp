@@ -9,9 +9,12 @@
 
 #include <QCheckBox>
 #include <QColor>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -153,6 +156,29 @@ TEST_F(OpenWithTest, AnotherProgramIsStartedWithTheFileAsItsOneArgument) {
     EXPECT_EQ(d.result(), QDialog::Accepted);
 }
 
+// Return in the list, where the focus starts, presses "&Ouvrir" once: one program question,
+// one failure message; Escape then closes.
+TEST_F(OpenWithTest, ReturnInTheListOpensOnceAndEscapeCloses) {
+    OpenWith d(file);
+    d.show();
+    QApplication::setActiveWindow(&d);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+    auto *list = child<QListWidget>(d, "List1");
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(list));
+    choose(d, QStringLiteral("Autre programme..."));
+    QTest::keyClick(list, Qt::Key_Return); // the question cancelled: back to the list
+    choose(d, QStringLiteral("Bloc-notes"));
+    desktop->startsFail = true;
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_EQ(prompts->asked.size(), 2u);
+    EXPECT_EQ(prompts->asked.at(0).kind, QStringLiteral("executable"));
+    EXPECT_EQ(prompts->asked.at(1).text, QStringLiteral("Impossible de lancer « Bloc-notes »."));
+    EXPECT_TRUE(d.isVisible());
+    QTest::keyClick(list, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+}
+
 TEST_F(OpenWithTest, CancellingStartsNothing) {
     {
         OpenWith d(file); // the program choice cancelled: back to the list
@@ -172,20 +198,45 @@ TEST_F(OpenWithTest, CancellingStartsNothing) {
     EXPECT_TRUE(prompts->messages().empty());
 }
 
-// The real question behind "Autre programme...": Qt's file dialog, for an existing file.
-TEST_F(OpenWithTest, TheRealProgramQuestionReturnsTheChosenFile) {
+// The real question behind "Autre programme...": Qt's file dialog, listing folders and the
+// files that can be run, for an existing file.
+TEST_F(OpenWithTest, TheRealProgramQuestionListsFoldersAndProgramsAndReturnsTheChosenFile) {
     const QString chosen = program();
-    QTimer::singleShot(0, [&] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
+    ziptest::WriteFile((base + "/lisez-moi.txt").toStdString(), "pas un programme\n");
+    QStringList listed;
+    // Whatever happens in it, the question is left, so that the test never stays in its loop.
+    const auto answer = [&](QFileDialog *dialog) {
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Choisir un programme"));
         dialog->setDirectory(base);
-        dialog->selectFile(QStringLiteral("mon programme"));
+        auto *view = dialog->findChild<QListView *>(QStringLiteral("listView"));
+        if (!view) return ADD_FAILURE() << "no list of files";
+        const auto names = [view] {
+            QStringList out;
+            for (int r = 0; r < view->model()->rowCount(view->rootIndex()); ++r)
+                out << view->model()->index(r, 0, view->rootIndex()).data().toString();
+            out.sort();
+            return out;
+        };
+        QDeadlineTimer deadline(5000);
+        while (names().size() < 3 && !deadline.hasExpired())
+            QTest::qWait(10);
+        QTest::qWait(100); // anything listed late would show by now
+        listed = names();
+        // Typed, as the name field has the focus.
+        if (auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            name->setText(QStringLiteral("mon programme"));
+    };
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog) return ADD_FAILURE() << "no file dialog";
+        answer(dialog);
         QMetaObject::invokeMethod(dialog, "accept");
+        if (dialog->isVisible()) QMetaObject::invokeMethod(dialog, "reject");
     });
     setPrompts(nullptr); // Qt's dialogs
     EXPECT_EQ(::prompts().executableFileName(nullptr, QStringLiteral("Choisir un programme")),
               chosen);
+    EXPECT_EQ(listed, (QStringList{"applications", "dossier a", "mon programme"}));
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // The add dialog without adding: where it opens, the file list and its filter, the selection
 // and "&Ajouter", the accelerators, activation and the ways of cancelling.
-#include "CaptionFit.h"
 #include "Zip2Fixture.h"
 
 #include <QGroupBox>
+#include <QTimer>
 
 namespace {
 
@@ -25,7 +25,6 @@ TEST_F(Zip2Test, ControlsAndTexts) {
     EXPECT_EQ(button("Command4")->text(), QStringLiteral("&Annuler"));
     EXPECT_FALSE(button("Command1")->isEnabled());
     EXPECT_EQ(child<QListWidget>(d, "List1")->count(), 0);
-    EXPECT_TRUE(CaptionFit::Clipped(&d).isEmpty());
     // Alt+A is "&Ajouter"'s alone (pinned by the key tests); every other letter reaches one.
     EXPECT_EQ(SharedAccelerators(&d), (QStringList{"Command4", "Command1"}));
 }
@@ -124,6 +123,57 @@ TEST_F(Zip2Test, AltAPressesAjouterOnlyWhenEnabledAndNeverAnnuler) {
     EXPECT_EQ(Shared().DialogCancelled, 0);
     EXPECT_EQ(entries(), (QStringList{withPath("a.txt"), withPath("b.TXT"), withPath("c.doc"),
                                       withPath("README")}));
+}
+
+// Return adds from the file list, where the focus starts, and does nothing in the filter field
+// (the filter applies as typed): never the "&Annuler" Qt would make the default.
+TEST_F(Zip2Test, ReturnAddsFromTheFileListAndDoesNothingInTheFilter) {
+    QPointer<Zip2> d = &dialog();
+    showActive(*d);
+    EXPECT_EQ(QApplication::focusWidget(), static_cast<QWidget *>(files()));
+    press(*d, Qt::Key_Return); // nothing selected: nothing to add
+    ASSERT_FALSE(gone(d));
+    select({"c.doc"});
+    filter()->setFocus();
+    press(*d, Qt::Key_Return);
+    ASSERT_FALSE(gone(d));
+    EXPECT_EQ(Shared().DialogCancelled, 0);
+    EXPECT_FALSE(QFileInfo::exists(archive));
+    files()->setFocus();
+    press(*d, Qt::Key_Return);
+    EXPECT_TRUE(gone(d));
+    EXPECT_EQ(Shared().DialogCancelled, 0);
+    EXPECT_EQ(entries(), QStringList{withPath("c.doc")});
+}
+
+// The real password question, left with Escape: Alt+A then presses "&Ajouter" again.
+TEST_F(Zip2Test, AltAStillAddsAfterThePasswordQuestionWasLeftWithEscape) {
+    setPrompts(nullptr); // Qt's dialogs
+    QPointer<Zip2> d = &dialog();
+    showActive(*d);
+    box("Check2")->setChecked(true);
+    select({"a.txt"});
+    // Every question is left with Escape, so that the test never stays in its loop.
+    QStringList asked;
+    QTimer escape;
+    QObject::connect(&escape, &QTimer::timeout, [&] {
+        QWidget *question = QApplication::activeModalWidget();
+        if (!question || question == d) return;
+        asked << question->windowTitle();
+        QTest::keyClick(question->windowHandle(), Qt::Key_Escape);
+    });
+    escape.start(100);
+    press(*d, Qt::Key_A, Qt::AltModifier);
+    QTest::qWait(400);
+    ASSERT_EQ(asked, QStringList{QStringLiteral("Chiffrement des fichiers")});
+    ASSERT_FALSE(gone(d));
+    EXPECT_FALSE(QFileInfo::exists(archive));
+    press(*d, Qt::Key_A, Qt::AltModifier); // the box was set back to the stored option
+    QTest::qWait(400);
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_TRUE(gone(d));
+    EXPECT_EQ(entries(), QStringList{withPath("a.txt")});
+    setPrompts(nullptr);
 }
 
 TEST_F(Zip2Test, EveryCancelWritesNothingAndTheNextShowingHasTheStoredOptions) {

@@ -2,8 +2,6 @@
 // proposes at start-up, what it writes, what it says, and that it ends the program each time.
 #include "Form1.h"
 
-#include "CaptionFit.h"
-
 #include "HuffmanCoding.h"
 #include "ScriptedPrompts.h"
 #include "SfxBuilder.h"
@@ -86,15 +84,6 @@ protected:
     ScriptedPrompts *prompts = nullptr;
     std::vector<int> ended;
 };
-
-TEST_F(Form1Test, EveryCaptionShowsInFull) {
-    const auto w = window(build(photos(), path("dl/photos.exe")));
-    ASSERT_TRUE(w->Form_Load());
-    QStringList clipped;
-    for (QWidget *c : CaptionFit::Clipped(w.get()))
-        clipped << c->objectName();
-    EXPECT_EQ(clipped.join(u','), QString());
-}
 
 TEST_F(Form1Test, OnePayloadTitlesAfterTheArchiveAndProposesAFolderBesideTheProgram) {
     const auto w = window(build(photos(), path("dl/photos.exe")));
