@@ -5,6 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 
 namespace HuffmanCoding {
 
@@ -73,36 +74,67 @@ struct PairCode {
     std::unique_ptr<std::uint8_t[]> lengths{new std::uint8_t[65536]};
 };
 
-// The pair index of p[0] and p[1] in one 16-bit load (the compiler does not merge two byte loads).
-inline unsigned loadPair(const unsigned char *p) {
-    std::uint16_t v;
-    std::memcpy(&v, p, 2);
-    if constexpr (std::endian::native == std::endian::big) v = static_cast<std::uint16_t>(v >> 8 | v << 8);
-    return v;
-}
-
 // Filling costs one entry per pair of occurring values; worth it from this many input bytes
 // per entry.
 constexpr std::uint64_t kBytesPerPairEntry = 16;
 
-// G pairs between flushes: G * 2 * longest <= 56, as for writeShortCodes, with a pair at most
-// twice the longest code word.
+PairCode makePairCode(const std::uint64_t *bits, const std::uint8_t *lengths,
+                      const std::uint8_t *present, unsigned symbols) {
+    PairCode pairs;
+    for (unsigned b = 0; b < symbols; ++b) {
+        const unsigned second = present[b];
+        for (unsigned a = 0; a < symbols; ++a) {
+            const unsigned first = present[a];
+            const unsigned pair = first | second << 8;
+            pairs.bits[pair] = bits[first] | bits[second] << lengths[first];
+            pairs.lengths[pair] = static_cast<std::uint8_t>(lengths[first] + lengths[second]);
+        }
+    }
+    return pairs;
+}
+
+// The pair index of p[0] and p[1] in one 16-bit load (the compiler does not merge two byte
+// loads into one).
+inline unsigned loadPair(const unsigned char *p) {
+    std::uint16_t v;
+    std::memcpy(&v, p, 2);
+    if constexpr (std::endian::native == std::endian::big)
+        v = static_cast<std::uint16_t>(v >> 8 | v << 8);
+    return v;
+}
+
+// G pairs between flushes: a pair is at most twice the longest code word, so G * 2 * longest
+// <= 56 is writeShortCodes' bound. A last odd byte goes on its own.
 template <int G>
 void writePairs(const unsigned char *in, std::size_t n, const PairCode &pairs,
                 const std::uint64_t *bits, const std::uint8_t *lengths, BitWriter &writer) {
     BitWriter w = writer;
     const std::uint64_t *pairBits = pairs.bits.get();
     const std::uint8_t *pairLengths = pairs.lengths.get();
-    std::size_t i = 0;
-    for (; i + 2 * G <= n; i += 2 * G) {
+    const std::size_t whole = n - n % (2 * G);
+    for (const unsigned char *p = in, *end = in + whole; p != end; p += 2 * G) {
         for (int g = 0; g < G; ++g) {
-            const unsigned pair = loadPair(in + i + 2 * g);
+            const unsigned pair = loadPair(p + 2 * g);
             w.put(pairBits[pair], pairLengths[pair]);
         }
         w.flush();
     }
     writer = w;
-    writeShortCodes<1>(in + i, n - i, bits, lengths, writer);
+    writeShortCodes<1>(in + whole, n - whole, bits, lengths, writer);
+}
+
+// Calls `write` with min(4, most) as a compile-time constant (most >= 1).
+template <typename Write> void withGroupSize(unsigned most, Write write) {
+    switch (std::min(4u, most)) {
+    case 4:
+        return write(std::integral_constant<int, 4>{});
+    case 3:
+        return write(std::integral_constant<int, 3>{});
+    case 2:
+        return write(std::integral_constant<int, 2>{});
+    default:
+        return write(std::integral_constant<int, 1>{});
+    }
 }
 
 } // namespace
@@ -153,45 +185,14 @@ ByteString HuffmanEncode(std::string_view input, bool forceCoded) {
         if (code[v].length > 0) present[symbols++] = static_cast<std::uint8_t>(v);
     }
     if (2 * longest <= 56 && n >= kBytesPerPairEntry * symbols * symbols) {
-        PairCode pairs;
-        for (unsigned b = 0; b < symbols; ++b) {
-            const unsigned second = present[b];
-            for (unsigned a = 0; a < symbols; ++a) {
-                const unsigned first = present[a];
-                const unsigned pair = first | second << 8;
-                pairs.bits[pair] = bits[first] | bits[second] << lengths[first];
-                pairs.lengths[pair] = static_cast<std::uint8_t>(lengths[first] + lengths[second]);
-            }
-        }
-        switch (std::min(4u, 56u / (2 * longest))) {
-        case 4:
-            writePairs<4>(in, n, pairs, bits.data(), lengths.data(), w);
-            break;
-        case 3:
-            writePairs<3>(in, n, pairs, bits.data(), lengths.data(), w);
-            break;
-        case 2:
-            writePairs<2>(in, n, pairs, bits.data(), lengths.data(), w);
-            break;
-        default:
-            writePairs<1>(in, n, pairs, bits.data(), lengths.data(), w);
-            break;
-        }
+        const PairCode pairs = makePairCode(bits.data(), lengths.data(), present.data(), symbols);
+        withGroupSize(56 / (2 * longest), [&](auto g) {
+            writePairs<decltype(g)::value>(in, n, pairs, bits.data(), lengths.data(), w);
+        });
     } else {
-        switch (std::min(4u, 56u / longest)) {
-        case 4:
-            writeShortCodes<4>(in, n, bits.data(), lengths.data(), w);
-            break;
-        case 3:
-            writeShortCodes<3>(in, n, bits.data(), lengths.data(), w);
-            break;
-        case 2:
-            writeShortCodes<2>(in, n, bits.data(), lengths.data(), w);
-            break;
-        default:
-            writeShortCodes<1>(in, n, bits.data(), lengths.data(), w);
-            break;
-        }
+        withGroupSize(56 / longest, [&](auto k) {
+            writeShortCodes<decltype(k)::value>(in, n, bits.data(), lengths.data(), w);
+        });
     }
     w.finish();
     out.resize(codedSize);
