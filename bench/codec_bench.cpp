@@ -85,20 +85,26 @@ std::string MakeRandom(std::size_t size) {
     return s;
 }
 
+// Each corpus is made on first use, so that a run filtered to one of them (under callgrind, say)
+// does not pay for the others.
 const std::string &Corpus(int which) {
-    static const std::string text = MakeText(1, kSize);
-    static const std::string zip = MakeZipBytes(kSize);
-    static const std::string random = MakeRandom(kSize);
-    static const std::string repeated(kSize, 'x');
     switch (which) {
-    case 0:
+    case 0: {
+        static const std::string text = MakeText(1, kSize);
         return text;
-    case 1:
+    }
+    case 1: {
+        static const std::string zip = MakeZipBytes(kSize);
         return zip;
-    case 2:
+    }
+    case 2: {
+        static const std::string random = MakeRandom(kSize);
         return random;
-    default:
+    }
+    default: {
+        static const std::string repeated(kSize, 'x');
         return repeated;
+    }
     }
 }
 

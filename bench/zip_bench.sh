@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Our zip components against Info-ZIP, measured in the same run on the same corpora.
 #   bench/zip_bench.sh [WORK_FOLDER]
-# Prints, for each task, the best of three runs of each side and the ratio ours / Info-ZIP.
-# Runs with TZ unset, as users have it.
+# Prints, for each task, the best of three runs of each side and the ratio ours / Info-ZIP; then
+# list and extract against libzip alone, with TZ unset and with TZ=UTC. The rest runs with TZ
+# unset, as users have it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/bench/lib.sh"
@@ -44,6 +45,24 @@ report "window shows 100,000 entries" "$ours" "$theirs" 1
 ours=$(best "rm -rf out-ours" "$tool extract --always-overwrite mixed.zip out-ours")
 theirs=$(best "rm -rf out-unzip" "unzip -o -q mixed.zip -d out-unzip")
 report "extract $(du -m mixed.zip | cut -f1) MB mixed archive" "$ours" "$theirs" 0.7
+
+# libzip alone (bench/libzip_anchor.c), the floor under ours, in the same run: with TZ unset, as
+# users have it, and with TZ=UTC, where no date conversion looks at /etc/localtime.
+anchor=$root/build/release/bin/libzip_anchor
+floor() {
+  local name=$1 ours=$2 theirs=$3
+  printf '%-34s ours %8ss   libzip   %8ss   ratio %5.2f\n' \
+    "$name" "$ours" "$theirs" "$(echo "$ours / $theirs" | bc -l)"
+}
+for tz in unset UTC; do
+  if [ "$tz" = unset ]; then run="env -u TZ"; else run="env TZ=UTC"; fi
+  ours=$(best ":" "$run $tool list small.zip")
+  theirs=$(best ":" "$run $anchor list small.zip")
+  floor "list 100,000 entries (TZ $tz)" "$ours" "$theirs"
+  ours=$(best "rm -rf out-ours" "$run $tool extract --always-overwrite mixed.zip out-ours")
+  theirs=$(best "rm -rf out-anchor" "$run $anchor extract mixed.zip out-anchor")
+  floor "extract $(du -m mixed.zip | cut -f1) MB mixed (TZ $tz)" "$ours" "$theirs"
+done
 
 extras=$(cd extra && ls | sed 's|^|extra/|' | tr '\n' ' ')
 ours=$(best "cp mixed.zip add-ours.zip" "$tool add add-ours.zip $extras")
@@ -89,5 +108,5 @@ rm -rf out-huge
 rss=$( { /usr/bin/time -f '%M' "$tool" extract huge.zip out-huge >/dev/null; } 2>&1 | tail -1)
 printf '%-34s peak memory %s KiB\n' "extract a 1 GiB entry" "$rss"
 
-rm -rf out-ours out-unzip out-huge out-window add-ours.zip add-zip.zip del-ours.zip del-zip.zip \
-  add-window.zip del-window.zip extra-list.txt
+rm -rf out-ours out-unzip out-anchor out-huge out-window add-ours.zip add-zip.zip del-ours.zip \
+  del-zip.zip add-window.zip del-window.zip extra-list.txt

@@ -2,7 +2,10 @@
 #include "HuffmanLiteral.h"
 #include "HuffmanTree.h"
 
+#include <bit>
 #include <cstring>
+#include <memory>
+#include <type_traits>
 
 namespace HuffmanCoding {
 
@@ -21,7 +24,8 @@ struct BitWriter {
     std::uint64_t acc = 0;
     unsigned pending = 0;
 
-    // Adds up to 64 - 7 = 57 bits in all between two flushes.
+    // Adds up to 56 bits in all between two flushes: with the 7 a flush may leave, pending stays
+    // at most 63.
     void put(std::uint64_t bits, unsigned length) {
         acc |= bits << pending;
         pending += length;
@@ -42,7 +46,8 @@ struct BitWriter {
     }
 };
 
-// K symbols between flushes: K * longest code <= 56 keeps every put inside the 64-bit buffer.
+// K symbols between flushes: at most 7 bits wait in `acc` after a flush, so K * longest <= 56
+// keeps every put inside the 64-bit buffer and the flush's shift below 64.
 // The writer is copied into locals: stores through `char *` could alias its fields otherwise,
 // forcing a reload after every byte written.
 template <int K>
@@ -60,6 +65,76 @@ void writeShortCodes(const unsigned char *in, std::size_t n, const std::uint64_t
         w.flush();
     }
     writer = w;
+}
+
+// The code words of two successive bytes joined into one, indexed by first | second << 8: one
+// lookup and one put for two symbols. Only the entries of byte values that occur are filled.
+struct PairCode {
+    std::unique_ptr<std::uint64_t[]> bits{new std::uint64_t[65536]};
+    std::unique_ptr<std::uint8_t[]> lengths{new std::uint8_t[65536]};
+};
+
+// Filling costs one entry per pair of occurring values; worth it from this many input bytes
+// per entry.
+constexpr std::uint64_t kBytesPerPairEntry = 16;
+
+PairCode makePairCode(const std::uint64_t *bits, const std::uint8_t *lengths,
+                      const std::uint8_t *present, unsigned symbols) {
+    PairCode pairs;
+    for (unsigned b = 0; b < symbols; ++b) {
+        const unsigned second = present[b];
+        for (unsigned a = 0; a < symbols; ++a) {
+            const unsigned first = present[a];
+            const unsigned pair = first | second << 8;
+            pairs.bits[pair] = bits[first] | bits[second] << lengths[first];
+            pairs.lengths[pair] = static_cast<std::uint8_t>(lengths[first] + lengths[second]);
+        }
+    }
+    return pairs;
+}
+
+// The pair index of p[0] and p[1] in one 16-bit load (the compiler does not merge two byte
+// loads into one).
+inline unsigned loadPair(const unsigned char *p) {
+    std::uint16_t v;
+    std::memcpy(&v, p, 2);
+    if constexpr (std::endian::native == std::endian::big)
+        v = static_cast<std::uint16_t>(v >> 8 | v << 8);
+    return v;
+}
+
+// G pairs between flushes: a pair is at most twice the longest code word, so G * 2 * longest
+// <= 56 is writeShortCodes' bound. A last odd byte goes on its own.
+template <int G>
+void writePairs(const unsigned char *in, std::size_t n, const PairCode &pairs,
+                const std::uint64_t *bits, const std::uint8_t *lengths, BitWriter &writer) {
+    BitWriter w = writer;
+    const std::uint64_t *pairBits = pairs.bits.get();
+    const std::uint8_t *pairLengths = pairs.lengths.get();
+    const std::size_t whole = n - n % (2 * G);
+    for (const unsigned char *p = in, *end = in + whole; p != end; p += 2 * G) {
+        for (int g = 0; g < G; ++g) {
+            const unsigned pair = loadPair(p + 2 * g);
+            w.put(pairBits[pair], pairLengths[pair]);
+        }
+        w.flush();
+    }
+    writer = w;
+    writeShortCodes<1>(in + whole, n - whole, bits, lengths, writer);
+}
+
+// Calls `write` with min(4, most) as a compile-time constant (most >= 1).
+template <typename Write> void withGroupSize(unsigned most, Write write) {
+    switch (std::min(4u, most)) {
+    case 4:
+        return write(std::integral_constant<int, 4>{});
+    case 3:
+        return write(std::integral_constant<int, 3>{});
+    case 2:
+        return write(std::integral_constant<int, 2>{});
+    default:
+        return write(std::integral_constant<int, 1>{});
+    }
 }
 
 } // namespace
@@ -100,27 +175,24 @@ ByteString HuffmanEncode(std::string_view input, bool forceCoded) {
     std::memcpy(out.data(), header.data(), header.size());
     BitWriter w{out.data() + header.size()};
     const auto *in = reinterpret_cast<const unsigned char *>(input.data());
-    {
-        std::array<std::uint64_t, 256> bits{};
-        std::array<std::uint8_t, 256> lengths{};
-        for (int v = 0; v < 256; ++v) {
-            bits[v] = code[v].bits[0];
-            lengths[v] = code[v].length;
-        }
-        switch (std::min(4u, 56u / longest)) {
-        case 4:
-            writeShortCodes<4>(in, n, bits.data(), lengths.data(), w);
-            break;
-        case 3:
-            writeShortCodes<3>(in, n, bits.data(), lengths.data(), w);
-            break;
-        case 2:
-            writeShortCodes<2>(in, n, bits.data(), lengths.data(), w);
-            break;
-        default:
-            writeShortCodes<1>(in, n, bits.data(), lengths.data(), w);
-            break;
-        }
+    std::array<std::uint64_t, 256> bits{};
+    std::array<std::uint8_t, 256> lengths{};
+    std::array<std::uint8_t, 256> present{};
+    unsigned symbols = 0;
+    for (int v = 0; v < 256; ++v) {
+        bits[v] = code[v].bits[0];
+        lengths[v] = code[v].length;
+        if (code[v].length > 0) present[symbols++] = static_cast<std::uint8_t>(v);
+    }
+    if (2 * longest <= 56 && n >= kBytesPerPairEntry * symbols * symbols) {
+        const PairCode pairs = makePairCode(bits.data(), lengths.data(), present.data(), symbols);
+        withGroupSize(56 / (2 * longest), [&](auto g) {
+            writePairs<decltype(g)::value>(in, n, pairs, bits.data(), lengths.data(), w);
+        });
+    } else {
+        withGroupSize(56 / longest, [&](auto k) {
+            writeShortCodes<decltype(k)::value>(in, n, bits.data(), lengths.data(), w);
+        });
     }
     w.finish();
     out.resize(codedSize);

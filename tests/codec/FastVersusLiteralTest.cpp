@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 namespace Literal = HuffmanCoding::Literal;
 using HuffmanCoding::HuffmanDecode;
 using HuffmanCoding::HuffmanEncode;
@@ -105,6 +108,45 @@ INSTANTIATE_TEST_SUITE_P(
                       Corpus{"MostlyCarriageReturns", MostlyCarriageReturns},
                       Corpus{"LongCodeWords", LongCodeWords}, Corpus{"Text", Text}),
     [](const auto &info) { return info.param.name; });
+
+// The counts of FibonacciBytes(symbols) `copies` times over (the same code: every weight stays),
+// laid out as the fast writer finds hardest. The two deepest values alternate in runs at the
+// end, each run after 0 to 7 copies of the one-bit value, so that runs start at every bit offset;
+// the rest is shuffled so that every pair of values occurs.
+std::string DeepRuns(int symbols, std::mt19937_64 &rng) {
+    const std::string block = testutil::FibonacciBytes(symbols);
+    const std::size_t copies = std::max<std::size_t>(16, 20000 / block.size());
+    std::array<std::size_t, 256> count{};
+    for (unsigned char c : block)
+        count[c] += copies;
+    std::string runs;
+    for (int j = 0; j < 8; ++j) {
+        runs.append(j, static_cast<char>(symbols - 1));
+        for (std::size_t k = 0; k < copies / 8; ++k)
+            runs += "\r\x01"; // the values of count 1 in the block
+    }
+    std::string input;
+    for (unsigned char c : runs)
+        --count[c];
+    for (int v = 0; v < 256; ++v)
+        input.append(count[v], static_cast<char>(v));
+    std::shuffle(input.begin(), input.end(), rng);
+    return input + runs;
+}
+
+// Longest code words of 4, 7, 8, 10, 14 and 15 bits: each of the fast writer's group sizes at and
+// beyond its bound; odd lengths leave a last byte on its own.
+TEST(FastVersusLiteralGroups, EveryCodeLengthBoundWritesTheSameBytes) {
+    std::mt19937_64 rng(21);
+    for (int symbols : {5, 8, 9, 11, 15, 16}) {
+        const std::string input = DeepRuns(symbols, rng);
+        for (std::size_t n : {input.size(), input.size() - 1, input.size() - 6}) {
+            const std::string_view part(input.data(), n);
+            ASSERT_EQ(HuffmanEncode(part, true), Literal::Encode(part, true))
+                << "symbols=" << symbols << " n=" << n;
+        }
+    }
+}
 
 // A hand-made table no encoder would write: a chain whose code words grow to 255 bits, and a
 // missing branch at the end. Decoding walks far beyond any lookup table.
