@@ -45,7 +45,7 @@ void ArchiveSession::setMessage(const QString &text) {
     notify();
 }
 
-bool ArchiveSession::list(const QString &path) {
+bool ArchiveSession::list(const QString &path, bool sameArchive) {
     const std::string previous = reader_.ArchivePath;
     reader_.ArchivePath = path.toStdString();
     rows_.beginFill();
@@ -59,7 +59,7 @@ bool ArchiveSession::list(const QString &path) {
         reason = QString::fromStdString(e.description());
         qCWarning(lcArchive) << "listing" << path << "failed:" << e.detail().c_str();
     }
-    rows_.endFill(reason.isEmpty());
+    rows_.endFill(reason.isEmpty(), sameArchive);
     if (reason.isEmpty()) return true;
     reader_.ArchivePath = previous;
     panels_[0] = reason;
@@ -69,11 +69,11 @@ bool ArchiveSession::list(const QString &path) {
 
 void ArchiveSession::showSizeAndCount(const QString &path) {
     panels_[1] = sizeText(path);
-    panels_[2] = Module1::StatusNumberText(rows_.rowCount()) + QStringLiteral(" Fichiers ");
+    panels_[2] = Module1::StatusNumberText(rows_.entryCount()) + QStringLiteral(" Fichiers ");
 }
 
 bool ArchiveSession::open(const QString &path) {
-    if (!list(path)) return false;
+    if (!list(path, false)) return false;
     auto &s = Shared();
     s.CurrentArchive = path;
     s.CurrentArchiveTitle = QFileInfo(path).fileName();
@@ -124,8 +124,8 @@ void ArchiveSession::close() {
 bool ArchiveSession::reload() {
     const QString path = Shared().CurrentArchive;
     if (!Module1::IsFile(path)) return false;
-    if (!list(path)) return false;
-    enter(rows_.rowCount() > 0 ? ArchiveState::ArchiveAfterChange : ArchiveState::NewArchive);
+    if (!list(path, true)) return false;
+    enter(rows_.entryCount() > 0 ? ArchiveState::ArchiveAfterChange : ArchiveState::NewArchive);
     panels_[0].clear();
     showSizeAndCount(path);
     notify();

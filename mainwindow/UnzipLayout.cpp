@@ -137,6 +137,16 @@ void Unzip::createFrames() {
         ListView1->setColumnWidth(c, px(EntryListModel::ColumnTwips(c)));
     ListView1->viewport()->installEventFilter(this);
     connect(ListView1, &QTreeView::doubleClicked, this, &Unzip::ListView1_DblClick);
+    connect(ListView1, &EntryListView::returnPressed, this, &Unzip::ListView1_DblClick);
+    connect(ListView1->openAction, &QAction::triggered, this, &Unzip::ListView1_DblClick);
+    connect(ListView1->extractAction, &QAction::triggered, this, [this] {
+        OptionDEC[1]->setChecked(true);
+        unzipallfiles_Click();
+    });
+    connect(ListView1->removeAction, &QAction::triggered, this, &Unzip::Mnu_SupFich_Click);
+    // "Tester" runs the archive test command, Mnu_Test_Click, where the window has one.
+    connect(ListView1->testAction, &QAction::triggered, this,
+            [this] { QMetaObject::invokeMethod(this, "Mnu_Test_Click"); });
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &Unzip::ListView1_Click);
 
