@@ -1,4 +1,5 @@
-// The entry list's model: Qt's own model checks, rows on top, the cell texts.
+// The entry list's model: Qt's own model checks, rows on top, the cell texts, the sort and the
+// search.
 #include "EntryListModel.h"
 
 #include <QAbstractItemModelTester>
@@ -91,6 +92,54 @@ TEST(EntryListModelTest, ControlCharactersOfANameShowAsVisibleSymbols) {
     // The key stays the stored name.
     EXPECT_EQ(m.index(0, 0).data(Qt::UserRole).toString(), QString::fromUtf8("x\ry/a\tb\nc\x1b"
                                                                              "d\x7f"));
+}
+
+QStringList utf8(std::initializer_list<const char *> texts) {
+    QStringList out;
+    for (const char *t : texts)
+        out << QString::fromUtf8(t);
+    return out;
+}
+
+QStringList column0(const EntryListModel &m) {
+    QStringList names;
+    for (int r = 0; r < m.rowCount(); ++r)
+        names << m.index(r, 0).data().toString();
+    return names;
+}
+
+// Names in French order (accents and case second, not by their bytes), the saving as a signed
+// number, equal keys in the listing's order (newest first), and the order kept by a refill of
+// the same archive but dropped by another archive's listing.
+TEST(EntryListModelTest, SortsNamesInFrenchOrderAndSavingsAsSignedNumbers) {
+    EntryListModel m;
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    auto fill = [&m](bool sameArchive) {
+        m.beginFill();
+        for (auto [name, factor] : {std::pair{"Zoo", 5}, {"\xC3\x89t\xC3\xA9", -120}, {"eta", 5},
+                                    {"z\xC3\xA8" "bre", 40}})
+            m.add([&] {
+                EntryListModel::Row r = row(name);
+                r.factor = factor;
+                return r;
+            }());
+        m.endFill(true, sameArchive);
+    };
+    fill(false);
+    m.sort(0);
+    EXPECT_EQ(column0(m), utf8({"eta", "\u00C9t\u00E9", "z\u00E8" "bre", "Zoo"}));
+    m.sort(3);
+    // -120 % before 5 % (twice: eta, listed after Zoo, is above it), then 40 %.
+    EXPECT_EQ(column0(m), utf8({"\u00C9t\u00E9", "eta", "Zoo", "z\u00E8" "bre"}));
+    m.sort(3, Qt::DescendingOrder);
+    EXPECT_EQ(column0(m), utf8({"z\u00E8" "bre", "eta", "Zoo", "\u00C9t\u00E9"}));
+
+    fill(true);
+    EXPECT_EQ(m.sortColumn(), 3);
+    EXPECT_EQ(column0(m).first(), QString::fromUtf8("z\u00E8" "bre"));
+    fill(false);
+    EXPECT_EQ(m.sortColumn(), -1);
+    EXPECT_EQ(column0(m), utf8({"z\u00E8" "bre", "eta", "\u00C9t\u00E9", "Zoo"}));
 }
 
 } // namespace
