@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,7 +84,7 @@ private:
         std::uint16_t fileLength, folderLength; // entry names are below 64 KiB
     };
     struct Table {
-        std::vector<Stored> rows;
+        std::deque<Stored> rows; // grows by blocks: no copy of every row at each doubling
         std::string text;
         void add(const Row &row);
         void clear();
