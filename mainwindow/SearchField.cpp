@@ -2,7 +2,8 @@
 
 #include <QKeyEvent>
 
-SearchField::SearchField(QWidget *list) : QLineEdit(list) {
+SearchField::SearchField(QWidget *list)
+    : QLineEdit(list->parentWidget() ? list->parentWidget() : list), list_(list) {
     setObjectName(QStringLiteral("ListView1_Search"));
     setPlaceholderText(QStringLiteral("Rechercher dans les noms"));
     setClearButtonEnabled(true);
@@ -10,9 +11,9 @@ SearchField::SearchField(QWidget *list) : QLineEdit(list) {
 }
 
 void SearchField::place() {
-    const QWidget *list = parentWidget();
     const int height = sizeHint().height();
-    setGeometry(0, list->height() - height, list->width(), height);
+    const QRect area = list_ == parentWidget() ? list_->rect() : list_->geometry();
+    setGeometry(area.left(), area.bottom() + 1 - height, area.width(), height);
 }
 
 void SearchField::open() {
@@ -26,7 +27,7 @@ void SearchField::open() {
 void SearchField::dismiss() {
     clear();
     hide();
-    parentWidget()->setFocus(Qt::OtherFocusReason);
+    list_->setFocus(Qt::OtherFocusReason);
 }
 
 void SearchField::keyPressEvent(QKeyEvent *event) {
@@ -37,7 +38,7 @@ void SearchField::keyPressEvent(QKeyEvent *event) {
     }
     // Return goes on to the rows found, and opens nothing by itself.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        parentWidget()->setFocus(Qt::OtherFocusReason);
+        list_->setFocus(Qt::OtherFocusReason);
         event->accept();
         return;
     }

@@ -1,5 +1,6 @@
 // The entry list's search field: one line laid over the bottom edge of the list, shown by
-// Ctrl+F. What is typed filters the rows as it is typed; Escape empties the field and hides it.
+// Ctrl+F; nothing else moves. What is typed filters the rows as it is typed; Escape empties
+// the field and hides it.
 #pragma once
 
 #include <QLineEdit>
@@ -7,6 +8,7 @@
 class SearchField : public QLineEdit {
     Q_OBJECT
 public:
+    // A sibling of `list` (above its scroll bars), or its child when it has no parent.
     explicit SearchField(QWidget *list);
 
     // Shown over the bottom edge of the list, the focus in it.
@@ -18,4 +20,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    QWidget *list_;
 };

@@ -149,6 +149,8 @@ void Unzip::createFrames() {
             [this] { QMetaObject::invokeMethod(this, "Mnu_Test_Click"); });
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &Unzip::ListView1_Click);
+    // A search may hide selected rows, which are then no longer selected.
+    connect(model_, &EntryListModel::filterChanged, this, &Unzip::ListView1_Click);
 
     ProgressBar1 = new QProgressBar(Frame4);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
