@@ -60,8 +60,8 @@ public:
     int compare(std::string_view a, std::string_view b) {
         if (!collator_) return a.compare(b);
         UErrorCode status = U_ZERO_ERROR;
-        return ucol_strcollUTF8(collator_, a.data(), int32_t(a.size()), b.data(),
-                                int32_t(b.size()), &status);
+        return ucol_strcollUTF8(collator_, a.data(), int32_t(a.size()), b.data(), int32_t(b.size()),
+                                &status);
     }
 
     // Appends the sort key of `name` to `keys` (without its final zero byte).
@@ -78,9 +78,9 @@ public:
         const auto length = static_cast<int32_t>(end - text_.data());
         const std::size_t at = keys.size();
         keys.resize(at + key_.size());
-        int32_t size = ucol_getSortKey(collator_, utf16, length,
-                                       reinterpret_cast<uint8_t *>(keys.data() + at),
-                                       static_cast<int32_t>(key_.size()));
+        int32_t size =
+            ucol_getSortKey(collator_, utf16, length, reinterpret_cast<uint8_t *>(keys.data() + at),
+                            static_cast<int32_t>(key_.size()));
         if (size > static_cast<int32_t>(key_.size())) {
             key_.resize(static_cast<std::size_t>(size));
             keys.resize(at + key_.size());
@@ -360,10 +360,9 @@ void EntryListModel::add(const Row &row) {
     auto at = shown_.begin();
     if (sortColumn_ >= 0) {
         const bool ascending = sortOrder_ == Qt::AscendingOrder;
-        at = std::lower_bound(shown_.begin(), shown_.end(), added,
-                              [&](std::uint32_t a, std::uint32_t b) {
-                                  return ascending ? less(a, b) : less(b, a);
-                              });
+        at = std::lower_bound(
+            shown_.begin(), shown_.end(), added,
+            [&](std::uint32_t a, std::uint32_t b) { return ascending ? less(a, b) : less(b, a); });
     }
     const int position = static_cast<int>(at - shown_.begin());
     beginInsertRows({}, position, position);

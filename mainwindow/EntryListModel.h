@@ -79,7 +79,7 @@ signals:
 private:
     struct Stored {
         std::int64_t totalSize, fileSize, factor;
-        std::uint64_t when; // year, month, day, hour, minute: compares as the time does
+        std::uint64_t when;         // year, month, day, hour, minute: compares as the time does
         std::uint64_t file, folder; // offsets in Table::text
         std::uint16_t fileLength, folderLength; // entry names are below 64 KiB
     };
@@ -88,7 +88,9 @@ private:
         std::string text;
         void add(const Row &row);
         void clear();
-        std::string_view file(const Stored &s) const { return {text.data() + s.file, s.fileLength}; }
+        std::string_view file(const Stored &s) const {
+            return {text.data() + s.file, s.fileLength};
+        }
         std::string_view folder(const Stored &s) const {
             return {text.data() + s.folder, s.folderLength};
         }

@@ -96,8 +96,8 @@ void Unzip::showSession() {
     buttons_[4]->setEnabled(c.button5);
     ListView1->extractAction->setEnabled(c.extract);
     ListView1->removeAction->setEnabled(c.remove);
-    ListView1->testAction->setEnabled(
-        c.extract && metaObject()->indexOfSlot("Mnu_Test_Click()") >= 0);
+    ListView1->testAction->setEnabled(c.extract &&
+                                      metaObject()->indexOfSlot("Mnu_Test_Click()") >= 0);
     if (!session_.decompressionOptionsShown()) {
         Frame5->hide();
         Frame4->show();

@@ -78,8 +78,8 @@ TEST_F(EntryListViewTest, HeaderClicksSortByTimeAndSizeAndTheOrderOutlivesAnAddi
 
 TEST_F(EntryListViewTest, SearchIgnoresCaseAndAccentsAndRemoveTakesOnlyTheRowsInView) {
     const std::string archive = path("accents.zip");
-    for (const char *name : {"\xC3\x89t\xC3\xA9.txt", "\xC3\xA9T\xC3\x89/x", "etat.txt", "sete/hiver.txt",
-                             "autre.txt"})
+    for (const char *name : {"\xC3\x89t\xC3\xA9.txt", "\xC3\xA9T\xC3\x89/x", "etat.txt",
+                             "sete/hiver.txt", "autre.txt"})
         WriteFile(path(std::string("src/") + name), name);
     ASSERT_EQ(ziptest::Shell("cd " + ziptest::Quote(path("src")) +
                              " && LC_ALL=C.UTF-8 zip -q ../accents.zip \xC3\x89t\xC3\xA9.txt "
