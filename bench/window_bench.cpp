@@ -4,8 +4,12 @@
 //   window_bench add ARCHIVE LIST         add the files named in LIST (one per line), one
 //                                         rewrite, the list refreshed
 //   window_bench remove ARCHIVE COUNT     remove the first COUNT entries, the list refreshed
+//   window_bench sort ARCHIVE             a click on the "Fichier" header (French order), then
+//                                         the other headers and a search, as a user would
 // Prints the seconds the step took (the window's start not counted but for opening) and the rows.
 #include "EntryCommands.h"
+#include "EntryListModel.h"
+#include "EntryListView.h"
 #include "Forms.h"
 #include "ProcessSetup.h"
 #include "Unzip.h"
@@ -23,7 +27,7 @@ namespace {
 
 int usage() {
     std::fprintf(stderr, "usage: window_bench ARCHIVE | extract ARCHIVE FOLDER | add ARCHIVE "
-                         "LIST | remove ARCHIVE COUNT\n");
+                         "LIST | remove ARCHIVE COUNT | sort ARCHIVE\n");
     return 2;
 }
 
@@ -33,10 +37,11 @@ int main(int argc, char **argv) {
     zipcomponent::SetUpProcess();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    if (argc != 2 && argc != 4) return usage();
+    if (argc < 2 || argc > 4) return usage();
     const QString command = argc == 2 ? QStringLiteral("open") : QString::fromLocal8Bit(argv[1]);
     Forms::startup().appFolder = QCoreApplication::applicationDirPath();
     Forms::startup().commandLine = QString::fromLocal8Bit(argc == 2 ? argv[1] : argv[2]);
+    if ((argc == 3) != (command == QStringLiteral("sort"))) return usage();
 
     QElapsedTimer timer;
     timer.start();
@@ -47,6 +52,26 @@ int main(int argc, char **argv) {
         view->scrollToBottom();
         QCoreApplication::processEvents();
         view->repaint();
+    } else if (command == QStringLiteral("sort")) {
+        auto *list = static_cast<EntryListView *>(view);
+        view->scrollToBottom();
+        QCoreApplication::processEvents();
+        timer.restart();
+        list->headerClicked(0);
+        const double byName = timer.nsecsElapsed() / 1e9;
+        view->repaint();
+        for (int column = 1; column < EntryListModel::kColumns; ++column)
+            list->headerClicked(column);
+        list->headerClicked(0);
+        list->headerClicked(0); // reversed
+        window.model()->setFilter(QStringLiteral("é"));
+        window.model()->setFilter(QStringLiteral("f1"));
+        view->selectAll();
+        window.model()->setFilter(QString());
+        view->repaint();
+        std::printf("%.3f %d\n", byName, view->model()->rowCount());
+        Forms::UnloadAll();
+        return 0;
     } else {
         EntryCommands commands(
             window.VFunzip1, [] { return std::ref(Forms::VFzip1()); }, window.session());

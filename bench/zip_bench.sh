@@ -42,6 +42,17 @@ window=$root/build/release/bin/window_bench
 ours=$(best ":" "QT_QPA_PLATFORM=offscreen $window small.zip 2>/dev/null")
 report "window shows 100,000 entries" "$ours" "$theirs" 1
 
+# The entry list of 100,000 rows: a click on "Fichier" (French order), the best of three; then
+# the peak memory of the whole program showing them, every column sorted and a search typed.
+sort_best=""
+for _ in 1 2 3; do
+  t=$(QT_QPA_PLATFORM=offscreen "$window" sort small.zip 2>/dev/null | cut -d' ' -f1)
+  if [ -z "$sort_best" ] || [ "$(echo "$t < $sort_best" | bc -l)" = 1 ]; then sort_best=$t; fi
+done
+printf '%-34s ours %8ss   (target < 0.5)\n' "window: sort 100,000 rows by name" "$sort_best"
+rss=$(QT_QPA_PLATFORM=offscreen peak "$window" sort small.zip)
+printf '%-34s peak memory %s KiB   (target <= 51200)\n' "window: 100,000 rows sorted" "$rss"
+
 ours=$(best "rm -rf out-ours" "$tool extract --always-overwrite mixed.zip out-ours")
 theirs=$(best "rm -rf out-unzip" "unzip -o -q mixed.zip -d out-unzip")
 report "extract $(du -m mixed.zip | cut -f1) MB mixed archive" "$ours" "$theirs" 0.7

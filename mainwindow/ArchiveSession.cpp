@@ -46,7 +46,7 @@ void ArchiveSession::setMessage(const QString &text) {
     notify();
 }
 
-bool ArchiveSession::list(const QString &path) {
+bool ArchiveSession::list(const QString &path, bool sameArchive) {
     const std::string previous = reader_.ArchivePath;
     reader_.ArchivePath = path.toStdString();
     rows_.beginFill();
@@ -60,7 +60,7 @@ bool ArchiveSession::list(const QString &path) {
         reason = QString::fromStdString(e.description());
         qCWarning(lcArchive) << "listing" << path << "failed:" << e.detail().c_str();
     }
-    rows_.endFill(reason.isEmpty());
+    rows_.endFill(reason.isEmpty(), sameArchive);
     if (reason.isEmpty()) return true;
     reader_.ArchivePath = previous;
     panels_[0] = reason;
@@ -70,7 +70,7 @@ bool ArchiveSession::list(const QString &path) {
 
 void ArchiveSession::showSizeAndCount(const QString &path) {
     panels_[1] = sizeText(path);
-    panels_[2] = Module1::StatusNumberText(rows_.rowCount()) + QStringLiteral(" Fichiers ");
+    panels_[2] = Module1::StatusNumberText(rows_.entryCount()) + QStringLiteral(" Fichiers ");
 }
 
 bool ArchiveSession::open(const QString &path) {
@@ -81,7 +81,7 @@ bool ArchiveSession::open(const QString &path) {
         notify();
         return false;
     }
-    if (!list(decoded ? OpenedProgram::PathOf(*decoded) : path)) return false;
+    if (!list(decoded ? OpenedProgram::PathOf(*decoded) : path, false)) return false;
     decoded_ = std::move(decoded); // the previous program's archive goes
     auto &s = Shared();
     s.CurrentArchive = path;
@@ -135,8 +135,8 @@ void ArchiveSession::close() {
 bool ArchiveSession::reload() {
     const QString path = Shared().CurrentArchive;
     if (readOnly() || !Module1::IsFile(path)) return false;
-    if (!list(path)) return false;
-    enter(rows_.rowCount() > 0 ? ArchiveState::ArchiveAfterChange : ArchiveState::NewArchive);
+    if (!list(path, true)) return false;
+    enter(rows_.entryCount() > 0 ? ArchiveState::ArchiveAfterChange : ArchiveState::NewArchive);
     panels_[0].clear();
     showSizeAndCount(path);
     notify();

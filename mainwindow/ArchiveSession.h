@@ -69,7 +69,9 @@ public:
     std::function<void()> changed;
 
 private:
-    bool list(const QString &path); // into the rows, or the rows untouched and panel 1 set
+    // Into the rows, or the rows untouched and panel 1 set. The same archive listed again keeps
+    // the rows' sort and search.
+    bool list(const QString &path, bool sameArchive);
     void showSizeAndCount(const QString &path); // panels 2 and 3 of a listed archive
     void enter(ArchiveState state);
     void notify();

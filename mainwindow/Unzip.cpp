@@ -96,6 +96,9 @@ void Unzip::showSession() {
     buttons_[2]->setEnabled(c.button3);
     buttons_[3]->setEnabled(c.button4);
     buttons_[4]->setEnabled(c.button5);
+    ListView1->extractAction->setEnabled(c.extract);
+    ListView1->removeAction->setEnabled(c.remove);
+    ListView1->testAction->setEnabled(c.extract);
     if (!session_.decompressionOptionsShown()) {
         Frame5->hide();
         Frame4->show();

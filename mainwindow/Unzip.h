@@ -82,8 +82,8 @@ private:
 
     void Form_Activate();
     void VFunzip1_FileInfo(std::int64_t TotalSize, std::int64_t FileSize, std::int64_t Factor,
-                           int Month, int Day, int Year, const std::string &Filename,
-                           const std::string &Path);
+                           int Month, int Day, int Year, int Hour, int Minute,
+                           const std::string &Filename, const std::string &Path);
     void VFunzip1_Progress(std::int64_t WrittenLength, std::int64_t OriginalLength);
     void VFunzip1_DisplayMessage(const std::string &Message);
 

@@ -140,8 +140,18 @@ void Unzip::createFrames() {
         ListView1->setColumnWidth(c, px(EntryListModel::ColumnTwips(c)));
     ListView1->viewport()->installEventFilter(this);
     connect(ListView1, &QTreeView::doubleClicked, this, &Unzip::ListView1_DblClick);
+    connect(ListView1, &EntryListView::returnPressed, this, &Unzip::ListView1_DblClick);
+    connect(ListView1->openAction, &QAction::triggered, this, &Unzip::ListView1_DblClick);
+    connect(ListView1->extractAction, &QAction::triggered, this, [this] {
+        OptionDEC[1]->setChecked(true);
+        unzipallfiles_Click();
+    });
+    connect(ListView1->removeAction, &QAction::triggered, this, &Unzip::Mnu_SupFich_Click);
+    connect(ListView1->testAction, &QAction::triggered, this, &Unzip::Mnu_Tester_Click);
     connect(ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &Unzip::ListView1_Click);
+    // A search may hide selected rows, which are then no longer selected.
+    connect(model_, &EntryListModel::filterChanged, this, &Unzip::ListView1_Click);
 
     ProgressBar1 = new QProgressBar(Frame4);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));

@@ -16,9 +16,11 @@
 
 void Unzip::connectReader() {
     VFunzip1.FileInfo = [this](std::int64_t TotalSize, std::int64_t FileSize, std::int64_t Factor,
-                               int Month, int Day, int Year, int, int, const std::string &Filename,
-                               const std::string &Path, const std::string &, std::uint32_t, int) {
-        VFunzip1_FileInfo(TotalSize, FileSize, Factor, Month, Day, Year, Filename, Path);
+                               int Month, int Day, int Year, int Hour, int Minute,
+                               const std::string &Filename, const std::string &Path,
+                               const std::string &, std::uint32_t, int) {
+        VFunzip1_FileInfo(TotalSize, FileSize, Factor, Month, Day, Year, Hour, Minute, Filename,
+                          Path);
     };
     VFunzip1.Progress = [this](std::int64_t written, std::int64_t original, const std::string &) {
         VFunzip1_Progress(written, original);
@@ -41,8 +43,8 @@ void Unzip::connectReader() {
 }
 
 void Unzip::VFunzip1_FileInfo(std::int64_t TotalSize, std::int64_t FileSize, std::int64_t Factor,
-                              int Month, int Day, int Year, const std::string &Filename,
-                              const std::string &Path) {
+                              int Month, int Day, int Year, int Hour, int Minute,
+                              const std::string &Filename, const std::string &Path) {
     EntryListModel::Row row;
     row.file = Filename;
     row.path = Path;
@@ -52,7 +54,9 @@ void Unzip::VFunzip1_FileInfo(std::int64_t TotalSize, std::int64_t FileSize, std
     row.day = Day;
     row.month = Month;
     row.year = Year;
-    model_->add(std::move(row));
+    row.hour = Hour; // the date column shows the day; the sort goes by the minute
+    row.minute = Minute;
+    model_->add(row);
 }
 
 void Unzip::VFunzip1_Progress(std::int64_t WrittenLength, std::int64_t OriginalLength) {

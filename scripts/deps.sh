@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-translations-l10n libzip-dev zlib1g-dev libssl-dev
+  qt6-base-dev qt6-translations-l10n libzip-dev zlib1g-dev libssl-dev libicu-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   zip unzip p7zip-full locales
   libglib2.0-dev

@@ -1,4 +1,5 @@
-// The entry list's model: Qt's own model checks, rows on top, the cell texts.
+// The entry list's model: Qt's own model checks, rows on top, the cell texts, the sort and the
+// search.
 #include "EntryListModel.h"
 
 #include <QAbstractItemModelTester>
@@ -91,6 +92,53 @@ TEST(EntryListModelTest, ControlCharactersOfANameShowAsVisibleSymbols) {
     // The key stays the stored name.
     EXPECT_EQ(m.index(0, 0).data(Qt::UserRole).toString(), QString::fromUtf8("x\ry/a\tb\nc\x1b"
                                                                              "d\x7f"));
+}
+
+QStringList utf8(std::initializer_list<const char *> texts) {
+    QStringList out;
+    for (const char *t : texts)
+        out << QString::fromUtf8(t);
+    return out;
+}
+
+QStringList column0(const EntryListModel &m) {
+    QStringList names;
+    for (int r = 0; r < m.rowCount(); ++r)
+        names << m.index(r, 0).data().toString();
+    return names;
+}
+
+// Names in French order (accents and case second, not by their bytes), the saving as a signed
+// number, equal keys in the listing's order (newest first), and the order kept by a refill of
+// the same archive but dropped by another archive's listing.
+TEST(EntryListModelTest, SortsNamesInFrenchOrderAndSavingsAsSignedNumbers) {
+    EntryListModel m;
+    QAbstractItemModelTester tester(&m, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const char *ete = "\u00C9t\u00E9", *zebre = "z\u00E8bre";
+    auto fill = [&](bool sameArchive) {
+        m.beginFill();
+        for (auto [name, factor] : {std::pair{"Zoo", 5}, {ete, -120}, {"eta", 5}, {zebre, 40}}) {
+            EntryListModel::Row r = row(name);
+            r.factor = factor;
+            m.add(r);
+        }
+        m.endFill(true, sameArchive);
+    };
+    fill(false);
+    m.sort(0);
+    EXPECT_EQ(column0(m), utf8({"eta", ete, zebre, "Zoo"}));
+    m.sort(3);
+    // -120 % before 5 % (twice: eta, listed after Zoo, is above it), then 40 %.
+    EXPECT_EQ(column0(m), utf8({ete, "eta", "Zoo", zebre}));
+    m.sort(3, Qt::DescendingOrder);
+    EXPECT_EQ(column0(m), utf8({zebre, "eta", "Zoo", ete}));
+
+    fill(true);
+    EXPECT_EQ(m.sortColumn(), 3);
+    EXPECT_EQ(column0(m), utf8({zebre, "eta", "Zoo", ete}));
+    fill(false);
+    EXPECT_EQ(m.sortColumn(), -1);
+    EXPECT_EQ(column0(m), utf8({zebre, "eta", ete, "Zoo"}));
 }
 
 } // namespace

@@ -3,13 +3,17 @@
 #include "UnzipFixture.h"
 
 #include "DesktopLauncher.h"
+#include "EntryListView.h"
+#include "ExplorerTree.h"
 #include "LongWork.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 
@@ -215,6 +219,50 @@ TEST_F(OpenAndRemoveTest, RemoveTakesOnlyTheSelectedOfTwoSameNamedEntries) {
     EXPECT_EQ(rows().size(), 2u);
     EXPECT_EQ(states(), "1101110");
     EXPECT_TRUE(prompts->messages().empty()); // no message on success
+}
+
+// The list's own menu and Return act on the selected rows, never on the others.
+TEST_F(OpenAndRemoveTest, TheRowMenuAndReturnActOnTheSelectedRows) {
+    const std::string archive = makeArchive();
+    start(q(archive));
+    auto *view = Forms::Unzip().findChild<EntryListView *>(QStringLiteral("ListView1"));
+    QStringList captions;
+    for (QAction *a : view->rowMenu()->actions())
+        captions << a->text();
+    EXPECT_EQ(captions, QStringList({QStringLiteral("Ouvrir"), QStringLiteral("Extraire..."),
+                                     QStringLiteral("Supprimer"), QStringLiteral("Tester")}));
+    auto item = [view](int i) { return view->rowMenu()->actions().at(i); };
+
+    select({QStringLiteral("c.txt")});
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_EQ(desktop->opened, QStringList({q(opened("c.txt"))}));
+
+    select({QStringLiteral("c.txt"), QStringLiteral("d/a.txt")});
+    item(0)->trigger(); // Ouvrir
+    EXPECT_EQ(desktop->opened,
+              QStringList({q(opened("c.txt")), q(opened("c.txt")), q(opened("d/a.txt"))}));
+
+    fs::create_directories(path("out"));
+    QTimer::singleShot(0, [this] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(dialog->findChild<ExplorerTree *>(QStringLiteral("Tree1"))
+                        ->SelectedFolder(q(path("out"))));
+        dialog->findChild<QPushButton *>(QStringLiteral("Command5"))->click(); // "&Extraire"
+    });
+    item(1)->trigger(); // Extraire...
+    EXPECT_EQ(ReadFile(path("out/d/a.txt")), "inner");
+    EXPECT_TRUE(fs::exists(path("out/c.txt")));
+    EXPECT_FALSE(fs::exists(path("out/a.txt")));
+
+    item(2)->trigger(); // Supprimer
+    EXPECT_EQ(ziptest::Shell("(unzip -Z1 " + ziptest::Quote(archive) + " > " +
+                             ziptest::Quote(path("left.txt")) + ")"),
+              0);
+    EXPECT_EQ(ReadFile(path("left.txt")), "a.txt\n");
+    EXPECT_EQ(rows().size(), 1u);
+    EXPECT_TRUE(prompts->messages().empty());
 }
 
 TEST_F(OpenAndRemoveTest, LongWorkKeepsTimersRunningAndCanBeStopped) {
