@@ -44,13 +44,11 @@ TEST_F(RichsoftVBZipTest, ListsEntriesByPositionWithTheirDateText) {
 }
 
 TEST_F(RichsoftVBZipTest, ExtractSelectedKeepsFoldersSoSameNamesNeverCollide) {
-    MakeRawArchive(
-        path("s.zip"),
-        {{"a.txt", "top"},
-         {"d/a.txt", "inner"},
-         {"b.txt", "bee"},
-         {"../up/a.txt", "escape"},
-         {"../../a.txt", "escape"}});
+    MakeRawArchive(path("s.zip"), {{"a.txt", "top"},
+                                   {"d/a.txt", "inner"},
+                                   {"b.txt", "bee"},
+                                   {"../up/a.txt", "escape"},
+                                   {"../../a.txt", "escape"}});
     RichsoftVBZip vb;
     vb.ArchiveFile(path("s.zip"));
     try {

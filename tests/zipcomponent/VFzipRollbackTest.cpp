@@ -55,8 +55,8 @@ TEST_F(EntryRollback, AReplacementWithNoRoomForItsTimeFieldLeavesTheOldEntry) {
         FAIL() << "the file was added";
     } catch (const ZipError &e) {
         EXPECT_EQ(e.description(), "Le fichier « " + path("new/a.txt") +
-                                       " » ne peut pas être ajouté à l'archive « " +
-                                       path("a.zip") + " ».");
+                                       " » ne peut pas être ajouté à l'archive « " + path("a.zip") +
+                                       " ».");
     }
     zip.AddFile(path("new/b.txt"));
     zip.CommitBatch();
@@ -82,8 +82,8 @@ TEST_F(EntryRollback, AReplacementWithNoRoomForItsTimeFieldLeavesTheOldEntry) {
     const zip_int64_t a = zip_name_locate(z, "a.txt", 0);
     ASSERT_GE(a, 0);
     zip_uint16_t length = 0;
-    EXPECT_NE(zip_file_extra_field_get_by_id(z, static_cast<zip_uint64_t>(a), kBulkyId, 0,
-                                             &length, ZIP_FL_CENTRAL),
+    EXPECT_NE(zip_file_extra_field_get_by_id(z, static_cast<zip_uint64_t>(a), kBulkyId, 0, &length,
+                                             ZIP_FL_CENTRAL),
               nullptr);
     EXPECT_EQ(length, kBulkySize);
     zip_close(z);
