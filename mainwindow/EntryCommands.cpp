@@ -100,7 +100,7 @@ bool EntryCommands::extract(const Extraction &request) {
                 throw;
             } catch (const zipcomponent::ZipError &e) {
                 qCWarning(lcCommands) << name << "--" << e.detail().c_str();
-                failures.add(e);
+                failures.add(name.toStdString(), e);
             }
         }
         failures.throwIfAny("extraits");

@@ -78,7 +78,7 @@ void RichsoftVBZip::ExtractSelected(const std::string &folder,
             } catch (const ZipError &error) {
                 if (declined) throw Cancelled(error.description());
                 if (e->encryption == 0 || (retried && !asked)) {
-                    failures.add(error);
+                    failures.add(e->name, error);
                     break;
                 }
                 refused = error.description();
