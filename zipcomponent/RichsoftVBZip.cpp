@@ -3,7 +3,11 @@
 #include "ArchiveReader.h"
 #include "EntryNames.h"
 #include "ExtractTarget.h"
+#include "WinZipAes.h"
 
+#include <zip.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <unordered_set>
 
@@ -51,25 +55,33 @@ void RichsoftVBZip::ExtractSelected(const std::string &folder,
     if (!reader_) throw ZipError("Aucune archive n'est ouverte.");
     PrepareDestination(folder);
     const std::unordered_set<std::string> wanted(names.begin(), names.end());
-    // The reader keeps a password until it proves wrong and asks again only then: a failed
-    // encrypted entry is tried once more, and a failure that brought no new question (damaged
-    // data under the right password, a disk full) is that entry's final one.
+    // A failed encrypted entry is asked for again when the failure may be the password's: a
+    // password refused by its check, or traditional encryption, where damaged data and a wrong
+    // password that passed the one-byte check look the same. A password already refused for
+    // that entry makes its failure final, so the same answer never loops; any other failure
+    // (damaged AES data, a full disk) is final at once.
+    std::vector<std::string> refusedPasswords;
     std::string refused;
-    bool asked = false, declined = false;
+    bool declined = false, repeated = false;
     ExtractHooks hooks;
     hooks.password = [&](const std::string &entryName) -> std::optional<std::string> {
-        asked = true;
         std::optional<std::string> given;
         if (PasswordQuestion) given = PasswordQuestion(entryName, refused);
         if (!given || given->empty()) declined = true;
+        else if (std::find(refusedPasswords.begin(), refusedPasswords.end(), *given) !=
+                 refusedPasswords.end())
+            repeated = true;
+        else
+            refusedPasswords.push_back(*given);
         return given;
     };
     FailureTally failures;
     for (const EntryInfo *e : files_) {
         if (!wanted.count(EntryFileOf(e->name))) continue;
         refused.clear();
-        for (bool retried = false;; retried = true) {
-            asked = false;
+        refusedPasswords.clear();
+        repeated = false;
+        for (;;) {
             try {
                 reader_->writeEntry(*e, folder, nullptr, hooks);
                 break;
@@ -77,7 +89,9 @@ void RichsoftVBZip::ExtractSelected(const std::string &folder,
                 throw;
             } catch (const ZipError &error) {
                 if (declined) throw Cancelled(error.description());
-                if (e->encryption == 0 || (retried && !asked)) {
+                const bool passwordsFault = dynamic_cast<const WrongPassword *>(&error) ||
+                                            e->encryption == ZIP_EM_TRAD_PKWARE;
+                if (e->encryption == ZIP_EM_NONE || !passwordsFault || repeated) {
                     failures.add(e->name, error);
                     break;
                 }
