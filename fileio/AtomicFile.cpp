@@ -2,6 +2,7 @@
 
 #include "TemporaryFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -17,6 +18,9 @@ namespace fileio {
 namespace {
 
 constexpr int kMaxLinks = 40; // as the kernel's own limit on a path's links
+// Written data is handed to the disk in pieces of this size as it comes: the sync of the commit
+// then waits for the last piece only, not for the whole file.
+constexpr off_t kWriteBackPiece = 8 << 20;
 // ".NAME.XXXXXX" must fit in NAME_MAX: a long name is cut, the random part keeps it unique.
 constexpr std::size_t kMaxBaseInName = NAME_MAX - 8;
 
@@ -129,6 +133,7 @@ bool AtomicFile::open(const std::string &target, Links links) {
     // The mode is set before any data is written, so the data is never more readable than the
     // file it replaces.
     if (replacing && fchmod(fd_, existing.st_mode & 07777) != 0) return fail();
+    position_ = writtenBack_ = 0;
     return true;
 }
 
@@ -137,15 +142,30 @@ bool AtomicFile::write(const void *data, std::size_t size) {
         errno = EBADF;
         return fail();
     }
-    return writeAll(fd_, static_cast<const char *>(data), size) || fail();
+    if (!writeAll(fd_, static_cast<const char *>(data), size)) return fail();
+    position_ += static_cast<off_t>(size);
+    // Only a start: a failure here shows again in the sync of the commit.
+    if (position_ - writtenBack_ >= kWriteBackPiece) {
+        sync_file_range(fd_, writtenBack_, position_ - writtenBack_, SYNC_FILE_RANGE_WRITE);
+        writtenBack_ = position_;
+    }
+    return true;
 }
 
 bool AtomicFile::seek(off_t offset, int whence) {
-    return (fd_ >= 0 && lseek(fd_, offset, whence) >= 0) || fail();
+    if (fd_ < 0) {
+        errno = EBADF;
+        return fail();
+    }
+    const off_t at = lseek(fd_, offset, whence);
+    if (at < 0) return fail();
+    position_ = at;
+    writtenBack_ = std::min(writtenBack_, at);
+    return true;
 }
 
 off_t AtomicFile::tell() const {
-    return fd_ >= 0 ? lseek(fd_, 0, SEEK_CUR) : -1;
+    return fd_ >= 0 ? position_ : -1;
 }
 
 bool AtomicFile::commit() {

@@ -42,7 +42,8 @@ public:
     bool write(const void *data, std::size_t size);
     bool seek(off_t offset, int whence);
     off_t tell() const;
-    // Flushes the data to disk, renames it over the final file and flushes the folder.
+    // Flushes the data to disk, renames it over the final file and flushes the folder. The disk
+    // has been writing the data since it came, a few MiB at a time: little is left to wait for.
     bool commit();
     // Removes the temporary file; nothing happens when none is open.
     void discard();
@@ -58,6 +59,8 @@ private:
     int fd_ = -1;
     int slot_ = 0; // registration in TemporaryFiles
     int error_ = 0;
+    off_t position_ = 0;    // where the next write lands
+    off_t writtenBack_ = 0; // data before this was handed to the disk early
     std::string final_, temp_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "AtomicFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,8 +26,13 @@ struct Buffered {
     std::vector<char> readBuffer;
     zip_int64_t readStart = 0;               // where readBuffer[0] sits in the file
     std::size_t readPos = 0, readLength = 0; // unread bytes: readLength - readPos
+    // Invariant of the write side: writeBuffer holds the new archive's bytes from writeStart to
+    // writeStart + writeLength, not yet written; the file stands at writeStart, and our position
+    // is writeStart + writePos (writePos <= writeLength). libzip seeks back after each entry to
+    // patch its local header: inside the buffer that is a copy, not two system calls.
     std::vector<char> writeBuffer;
-    std::size_t writeLength = 0;
+    off_t writeStart = 0;
+    std::size_t writeLength = 0, writePos = 0;
     // The new archive: libzip's own temporary file (a predictable name, unknown to the signal
     // handlers, written through a link to the archive) is never used.
     fileio::AtomicFile out;
@@ -42,12 +48,18 @@ struct Buffered {
         zip_error_set(&error, code, errno);
         return -1;
     }
+    // Writes the buffer out; the file then stands at our position.
     bool flush() {
         if (writeLength == 0) return true;
         if (!out.write(writeBuffer.data(), writeLength)) return false;
-        writeLength = 0;
+        if (writePos != writeLength &&
+            !out.seek(writeStart + static_cast<off_t>(writePos), SEEK_SET))
+            return false;
+        writeStart += static_cast<off_t>(writePos);
+        writeLength = writePos = 0;
         return true;
     }
+    void resetWrite() { writeStart = 0, writeLength = writePos = 0; }
     void dropReadBuffer() { readPos = readLength = 0; }
 };
 
@@ -133,36 +145,51 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
         delete b;
         return 0;
     case ZIP_SOURCE_BEGIN_WRITE:
-        b->writeLength = 0;
+        b->resetWrite();
         return b->out.open(b->path) ? 0 : b->writeFailed(ZIP_ER_TMPOPEN);
     case ZIP_SOURCE_WRITE: {
         const char *in = static_cast<const char *>(data);
-        if (b->writeLength + len > kBufferSize && !b->flush()) return b->writeFailed(ZIP_ER_WRITE);
-        if (len >= kBufferSize)
-            return b->out.write(in, len) ? static_cast<zip_int64_t>(len)
-                                         : b->writeFailed(ZIP_ER_WRITE);
-        std::memcpy(b->writeBuffer.data() + b->writeLength, in, len);
-        b->writeLength += len;
+        if ((len >= kBufferSize || b->writePos + len > kBufferSize) && !b->flush())
+            return b->writeFailed(ZIP_ER_WRITE);
+        if (len >= kBufferSize) {
+            if (!b->out.write(in, len)) return b->writeFailed(ZIP_ER_WRITE);
+            b->writeStart += static_cast<off_t>(len);
+            return static_cast<zip_int64_t>(len);
+        }
+        std::memcpy(b->writeBuffer.data() + b->writePos, in, len);
+        b->writePos += len;
+        b->writeLength = std::max(b->writeLength, b->writePos);
         return static_cast<zip_int64_t>(len);
     }
     case ZIP_SOURCE_SEEK_WRITE: {
         auto *args = ZIP_SOURCE_GET_ARGS(zip_source_args_seek_t, data, len, &b->error);
         if (!args) return -1;
+        const off_t here = b->writeStart + static_cast<off_t>(b->writePos);
+        const off_t target = args->whence == SEEK_SET   ? args->offset
+                             : args->whence == SEEK_CUR ? here + args->offset
+                                                        : -1;
+        if (target >= b->writeStart &&
+            target <= b->writeStart + static_cast<off_t>(b->writeLength)) {
+            b->writePos = static_cast<std::size_t>(target - b->writeStart);
+            return 0;
+        }
         // The buffer goes out before the seek: its failure is a write's (a full disk).
         if (!b->flush()) return b->writeFailed(ZIP_ER_WRITE);
-        if (!b->out.seek(args->offset, args->whence)) return b->writeFailed(ZIP_ER_SEEK);
+        if (!b->out.seek(args->whence == SEEK_END ? args->offset : target,
+                         args->whence == SEEK_END ? SEEK_END : SEEK_SET))
+            return b->writeFailed(ZIP_ER_SEEK);
+        const off_t at = b->out.tell();
+        if (at < 0) return b->writeFailed(ZIP_ER_SEEK);
+        b->writeStart = at;
         return 0;
     }
-    case ZIP_SOURCE_TELL_WRITE: {
-        const off_t at = b->out.tell();
-        if (at < 0) return b->writeFailed(ZIP_ER_TELL);
-        return static_cast<zip_int64_t>(at) + static_cast<zip_int64_t>(b->writeLength);
-    }
+    case ZIP_SOURCE_TELL_WRITE:
+        return static_cast<zip_int64_t>(b->writeStart) + static_cast<zip_int64_t>(b->writePos);
     case ZIP_SOURCE_COMMIT_WRITE:
         if (!b->flush() || !b->out.commit()) return b->writeFailed(ZIP_ER_WRITE);
         return 0;
     case ZIP_SOURCE_ROLLBACK_WRITE:
-        b->writeLength = 0;
+        b->resetWrite();
         b->out.discard();
         return 0;
     case ZIP_SOURCE_REMOVE: {

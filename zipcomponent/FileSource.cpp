@@ -31,6 +31,7 @@ struct FileReader {
     CheckedFile file;
     FileFailure *failure = nullptr;
     int fd = -1;
+    bool atEnd = false; // libzip asks again after the end: the answer is known
     zip_error_t error{};
 
     zip_int64_t failed(int code, int system) {
@@ -45,6 +46,7 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
     auto *r = static_cast<FileReader *>(userdata);
     switch (cmd) {
     case ZIP_SOURCE_OPEN: {
+        r->atEnd = false;
         r->fd = ::open(r->file.path.c_str(), kOpenFlags);
         if (r->fd < 0) return r->failed(ZIP_ER_OPEN, errno);
         struct stat st {};
@@ -59,11 +61,11 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
     case ZIP_SOURCE_READ: {
         char *out = static_cast<char *>(data);
         zip_uint64_t done = 0;
-        while (done < len) {
+        while (done < len && !r->atEnd) {
             const ssize_t n = read(r->fd, out + done, len - done);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) return r->failed(ZIP_ER_READ, errno);
-            if (n == 0) break;
+            r->atEnd = n == 0;
             done += static_cast<zip_uint64_t>(n);
         }
         return static_cast<zip_int64_t>(done);
@@ -111,15 +113,20 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
 } // namespace
 
 CheckedFile CheckFile(const std::string &path) {
-    CheckedFile file;
-    if (!fileio::ResolveLinks(path, file.path)) throw unreadable(path, errno);
-    // A device or a FIFO is never opened: opening one may block or act on the device.
-    if (stat(file.path.c_str(), &file.st) != 0) {
+    const auto statFailed = [&path] {
         if (errno == ENOENT)
-            throw ZipError("Le fichier " + Quoted(path) + " est introuvable.",
-                           std::strerror(errno));
-        throw unreadable(path, errno);
+            return ZipError("Le fichier " + Quoted(path) + " est introuvable.",
+                            std::strerror(errno));
+        return unreadable(path, errno);
+    };
+    CheckedFile file;
+    file.path = path;
+    if (lstat(path.c_str(), &file.st) != 0) throw statFailed();
+    if (S_ISLNK(file.st.st_mode)) {
+        if (!fileio::ResolveLinks(path, file.path)) throw unreadable(path, errno);
+        if (stat(file.path.c_str(), &file.st) != 0) throw statFailed();
     }
+    // A device or a FIFO is never opened: opening one may block or act on the device.
     if (!S_ISREG(file.st.st_mode))
         throw ZipError(Quoted(path) + " n'est pas un fichier ordinaire : il n'est pas ajouté.");
     const int fd = ::open(file.path.c_str(), kOpenFlags);

@@ -1,5 +1,6 @@
 // The buffered archive source against libzip's plain file source: the same random sequences of
-// reads, seeks and tells on the same file must give the same results, byte for byte.
+// reads, seeks and tells on the same file must give the same results, byte for byte. Its writing
+// side against a plain image of the file: the same random writes, seeks and tells.
 #include "BufferedSource.h"
 #include "ZipTestUtil.h"
 
@@ -95,6 +96,72 @@ TEST_F(BufferedSourceTest, RandomReadsSeeksAndTellsMatchThePlainFileSource) {
     // The sequences did exercise both kinds of call.
     EXPECT_GT(reads, 2000);
     EXPECT_GT(seeks, 2000);
+}
+
+TEST_F(BufferedSourceTest, RandomWritesSeeksAndTellsGiveTheFileTheyDescribe) {
+    constexpr std::size_t kBuffer = 1 << 20; // the write buffer of the buffered source
+    std::mt19937 rng(20261207);
+    int insideSeeks = 0, bigWrites = 0;
+    for (int sequence = 0; sequence < 6; ++sequence) {
+        WriteFile(path("out.bin"), "the file before");
+        zip_error_t error;
+        zip_error_init(&error);
+        const Source buffered(CreateBufferedFileSource(path("out.bin"), &error));
+        zip_error_fini(&error);
+        ASSERT_TRUE(buffered);
+        ASSERT_EQ(zip_source_begin_write(buffered.get()), 0);
+        std::string image; // what the file must hold
+        std::size_t at = 0;
+        std::ostringstream trail;
+        for (int step = 0; step < 60; ++step) {
+            const unsigned what = rng() % 5;
+            if (what <= 1) {
+                // Mostly small pieces, as entries' headers; some as large as the buffer or more.
+                const std::size_t len =
+                    what == 0 ? rng() % 3000 : kBuffer - 2 + rng() % (kBuffer / 2);
+                bigWrites += len >= kBuffer;
+                std::string piece(len, '\0');
+                const unsigned seed = rng();
+                for (std::size_t i = 0; i < len; ++i)
+                    piece[i] = static_cast<char>('a' + (seed + i * 7) % 26);
+                trail << " write " << len;
+                ASSERT_EQ(zip_source_write(buffered.get(), piece.data(), len),
+                          static_cast<zip_int64_t>(len))
+                    << trail.str();
+                if (image.size() < at + len) image.resize(at + len, '\0');
+                image.replace(at, len, piece);
+                at += len;
+            } else if (what <= 3) {
+                // Back a little, as to a header just written, or anywhere in the file, or past
+                // its end.
+                const int whence = std::array{SEEK_SET, SEEK_CUR, SEEK_END}[rng() % 3];
+                const std::size_t target = what == 2 ? at - std::min<std::size_t>(at, rng() % 4000)
+                                                     : rng() % (image.size() + 5000);
+                const zip_int64_t base = whence == SEEK_SET ? 0
+                                         : whence == SEEK_CUR
+                                             ? static_cast<zip_int64_t>(at)
+                                             : static_cast<zip_int64_t>(image.size());
+                trail << " seek " << target << "/" << whence;
+                ASSERT_EQ(zip_source_seek_write(buffered.get(),
+                                                static_cast<zip_int64_t>(target) - base, whence),
+                          0)
+                    << trail.str();
+                insideSeeks += what == 2;
+                at = target;
+            } else {
+                trail << " tell";
+                ASSERT_EQ(zip_source_tell_write(buffered.get()), static_cast<zip_int64_t>(at))
+                    << trail.str();
+            }
+        }
+        ASSERT_EQ(zip_source_commit_write(buffered.get()), 0);
+        // A seek past the end that nothing was written after leaves the file as it was.
+        const std::string got = ReadFile(path("out.bin"));
+        ASSERT_EQ(got.size(), image.size()) << trail.str();
+        ASSERT_TRUE(got == image) << trail.str();
+    }
+    EXPECT_GT(insideSeeks, 50);
+    EXPECT_GT(bigWrites, 10);
 }
 
 } // namespace

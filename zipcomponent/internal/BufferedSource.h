@@ -1,7 +1,8 @@
 // The archive file as libzip sees it when writing: libzip's file source behind a 256 KiB
 // read-ahead for reading, and the atomic file writer behind a 1 MiB buffer for the new archive.
 // libzip copies an archive it rewrites in small pieces; through these buffers rewriting a 100 MB
-// archive costs a hundred system calls instead of tens of thousands. Removing the archive (libzip's
+// archive costs a hundred system calls instead of tens of thousands. The seek back that patches
+// each new entry's header, and libzip's many questions of the position, stay inside the buffer. Removing the archive (libzip's
 // answer to deleting every entry) writes an empty archive instead.
 #pragma once
 
