@@ -5,6 +5,7 @@
 
 #include "DesktopLauncher.h"
 #include "EditedCopies.h"
+#include "SfxBuilder.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -185,6 +186,26 @@ TEST_F(EditedCopiesTest, ClosingOrLeavingTheArchiveStopsWatching) {
 
     EXPECT_TRUE(questions().empty());
     EXPECT_EQ(ReadFile(archive), before);
+}
+
+// A self-extracting program shown as an archive is never written: its copies ask nothing.
+TEST_F(EditedCopiesTest, AProgramOpenedAsAnArchiveIsNeverWrittenBack) {
+    WriteFile(path("stub/Mivo-AutoExtractZIP.Dat"), std::string("\x7f"
+                                                                "ELF stub\r\n",
+                                                                10));
+    fs::create_directories(path("dl"));
+    const sfx::BuildResult built =
+        sfx::BuildSelfExtractor({path("stub"), makeArchive(), path("dl/three.run"), "."}, {});
+    ASSERT_TRUE(built.ok) << built.error;
+    const std::string before = ReadFile(path("dl/three.run"));
+    start(q(path("dl/three.run")));
+    openEntry(QStringLiteral("d/a.txt"));
+    ASSERT_EQ(ReadFile(copyOf("d/a.txt")), "inner");
+    prompts->questionAnswers = {true};
+    saveAsEditorsDo(copyOf("d/a.txt"), "edited in a program");
+    runEvents(3 * EditedCopies::kSettleMs);
+    EXPECT_TRUE(questions().empty());
+    EXPECT_EQ(ReadFile(path("dl/three.run")), before);
 }
 
 } // namespace
