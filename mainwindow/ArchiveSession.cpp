@@ -82,6 +82,7 @@ bool ArchiveSession::open(const QString &path) {
         return false;
     }
     if (!list(decoded ? OpenedProgram::PathOf(*decoded) : path, false)) return false;
+    if (left) left();
     decoded_ = std::move(decoded); // the previous program's archive goes
     auto &s = Shared();
     s.CurrentArchive = path;
@@ -106,6 +107,7 @@ bool ArchiveSession::create(const QString &path) {
         notify();
         return false;
     }
+    if (left) left();
     decoded_.reset();
     auto &s = Shared();
     s.CurrentArchive = path;
@@ -123,6 +125,7 @@ bool ArchiveSession::create(const QString &path) {
 }
 
 void ArchiveSession::close() {
+    if (left) left();
     rows_.clear();
     decoded_.reset();
     title_ = titled(QString());

@@ -67,6 +67,8 @@ public:
 
     // Called after every change, for the window to show it.
     std::function<void()> changed;
+    // Called when the archive is left: another one opens, a new one is made, or it closes.
+    std::function<void()> left;
 
 private:
     // Into the rows, or the rows untouched and panel 1 set. The same archive listed again keeps

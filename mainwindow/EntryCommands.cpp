@@ -231,6 +231,7 @@ void EntryCommands::open(const QStringList &fullNames) {
                 return report(opening, {});
             }
             if (!OpenedCopies::MakePrivate(target)) return report(opening, {});
+            if (copied) copied(name, target);
         }
         // Other failures of the desktop pass silently, as a double-click on a file would.
         if (launcher().OpenWithDefault(target) == DesktopLauncher::OpenResult::NoAssociation &&

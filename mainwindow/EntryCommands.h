@@ -78,6 +78,8 @@ public:
     std::function<void(const QString &text)> failed;
     std::function<bool(const QString &title, const QString &text)> ask; // Yes/No, No by default
     std::function<void()> noAssociation;
+    // An entry just written into the opened copies' folder, and its copy's path.
+    std::function<void(const QString &fullName, const QString &copy)> copied;
 
 private:
     void report(const QString &text, const std::string &detail);

@@ -62,6 +62,8 @@ Unzip::Unzip()
       session_(VFunzip1, *model_,
                [](const QString &path) { Forms::VFzip1().ZipFileName = path.toStdString(); }),
       commands_(
+          VFunzip1, [] { return std::ref(Forms::VFzip1()); }, session_),
+      edited_(
           VFunzip1, [] { return std::ref(Forms::VFzip1()); }, session_) {
     setObjectName(QStringLiteral("Unzip"));
     setAcceptDrops(true);
@@ -79,6 +81,7 @@ Unzip::Unzip()
         return prompts().question(this, title, text);
     };
     commands_.noAssociation = [] { Forms::Assoc().exec(); };
+    connectEditedCopies();
     showSession();
 }
 
@@ -170,6 +173,7 @@ void Unzip::Mnu_Quitter_Click() {
 
 void Unzip::endProgram() {
     ended_ = true;
+    edited_.stop();
     Forms::startup().endProgram();
 }
 

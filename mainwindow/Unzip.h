@@ -7,6 +7,7 @@
 
 #include "ArchiveSession.h"
 #include "DragFolder.h"
+#include "EditedCopies.h"
 #include "EntryCommands.h"
 #include "EntryListModel.h"
 #include "VFunzip.h"
@@ -89,6 +90,8 @@ private:
 
     void openArchive(const QString &path);
     QStringList selectedEntries() const; // full names, top to bottom
+    void
+    connectEditedCopies(); // opened copies saved by their application: the question, the rewrite
     // Runs long work with the window kept alive and a stop offered (LongWork); the commands
     // are off meanwhile and the progress bar back at 0 afterwards. `usesWriter`: the work
     // rewrites the archive (add, remove), whose progress and stop then go through the writer.
@@ -100,6 +103,7 @@ private:
     EntryListModel *model_ = nullptr;
     ArchiveSession session_;
     EntryCommands commands_;
+    EditedCopies edited_;   // the opened copies that go back into the archive when saved
     DragFolder dragFolder_; // rows dragged out are written there; emptied when the window goes
     class LongWork *work_ = nullptr; // the long work running, if any
     bool ended_ = false;

@@ -7,6 +7,7 @@
 #include "Unzip.h"
 #include "VFzip.h"
 
+#include <QApplication>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QToolBar>
@@ -40,6 +41,21 @@ void Unzip::connectReader() {
         if (!p) return std::nullopt;
         return p->toStdString();
     };
+}
+
+void Unzip::connectEditedCopies() {
+    commands_.copied = [this](const QString &name, const QString &copy) {
+        edited_.opened(name, copy);
+    };
+    session_.left = [this] { edited_.stop(); };
+    edited_.ask = [this](const QString &text) {
+        return prompts().question(this, QStringLiteral("Confirmation"), text);
+    };
+    edited_.failed = commands_.failed;
+    edited_.runLong = [this](const std::function<void()> &work) {
+        runLong(QStringLiteral("Mise à jour de l'archive..."), work, true);
+    };
+    edited_.busy = [this] { return work_ != nullptr || QApplication::activeModalWidget(); };
 }
 
 void Unzip::VFunzip1_FileInfo(std::int64_t TotalSize, std::int64_t FileSize, std::int64_t Factor,

@@ -3,6 +3,7 @@
 #include "ArchiveReader.h"
 #include "EntryNames.h"
 #include "ExtractTarget.h"
+#include "VFzip.h"
 
 #include <cmath>
 #include <sys/stat.h>
@@ -48,6 +49,34 @@ ArchiveReader &VFunzip::reader() {
         reader_ = std::make_unique<ArchiveReader>(ArchivePath);
     }
     return *reader_;
+}
+
+bool VFunzip::EntryEncryption(const std::string &fullName, std::optional<EncryptionKind> &kind) {
+    const EntryInfo *entry = reader().find(fullName);
+    kind.reset();
+    switch (entry ? entry->encryption : ZIP_EM_NONE) {
+    case ZIP_EM_NONE:
+        break;
+    case ZIP_EM_AES_256:
+        kind = EncryptionKind::Aes256;
+        break;
+    case ZIP_EM_AES_192:
+        kind = EncryptionKind::Aes192;
+        break;
+    case ZIP_EM_AES_128:
+        kind = EncryptionKind::Aes128;
+        break;
+    case ZIP_EM_TRAD_PKWARE:
+        kind = EncryptionKind::Traditional;
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> VFunzip::GivenPassword() const {
+    return reader_ ? reader_->password() : std::nullopt;
 }
 
 void VFunzip::ListEntries() {

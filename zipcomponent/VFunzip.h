@@ -15,6 +15,7 @@ namespace zipcomponent {
 
 class ArchiveReader;
 struct EntryInfo;
+enum class EncryptionKind; // VFzip.h
 
 class VFunzip {
 public:
@@ -52,6 +53,12 @@ public:
     // twice; once PasswordQuestion declines, the encrypted entries fail without asking. An
     // archive that cannot be read at all raises ZipError (implemented in ArchiveTest.cpp).
     TestReport TestAll();
+
+    // The encryption of the entry of that full name in the writer's terms, nullopt for a plain
+    // (or missing) entry; false for one the writer cannot make. Then the password the last
+    // encrypted entry was read with.
+    bool EntryEncryption(const std::string &fullName, std::optional<EncryptionKind> &kind);
+    std::optional<std::string> GivenPassword() const;
 
     // Events. Sizes are 64-bit, the saving may go below -32768 % on entries that grew.
     std::function<void(std::int64_t TotalSize, std::int64_t FileSize, std::int64_t Factor,

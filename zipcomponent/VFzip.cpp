@@ -154,7 +154,17 @@ ZipError VFzip::notAdded(const std::string &path) {
 
 std::uint16_t VFzip::encryptionMethod() const {
     if (Encrypt != 1) return ZIP_EM_NONE;
-    return EncryptionMethod == EncryptionKind::Aes256 ? ZIP_EM_AES_256 : ZIP_EM_TRAD_PKWARE;
+    switch (EncryptionMethod) {
+    case EncryptionKind::Aes256:
+        return ZIP_EM_AES_256;
+    case EncryptionKind::Aes192:
+        return ZIP_EM_AES_192;
+    case EncryptionKind::Aes128:
+        return ZIP_EM_AES_128;
+    case EncryptionKind::Traditional:
+        break;
+    }
+    return ZIP_EM_TRAD_PKWARE;
 }
 
 void VFzip::addOne(const std::string &path, const std::string &entryName) {
@@ -296,6 +306,25 @@ void VFzip::AddFile(const std::string &path) {
             else
                 DiscardBatch();
         }
+        throw;
+    }
+    if (!inBatch_) commit();
+}
+
+void VFzip::ReplaceEntry(const std::string &path, const std::string &fullName) {
+    struct Forget { // the password asked here never serves a later addition
+        VFzip &self;
+        ~Forget() { self.password_.reset(); }
+    } forget{*this};
+    password_.reset();
+    if (Encrypt == 1) password();
+    open();
+    try {
+        if (byName_.find(fullName) == byName_.end())
+            throw ZipError("L'entrée " + Quoted(fullName) + " est introuvable dans l'archive.");
+        addOne(path, fullName);
+    } catch (const ZipError &) {
+        if (!inBatch_) DiscardBatch();
         throw;
     }
     if (!inBatch_) commit();

@@ -23,8 +23,10 @@ class ZipArchive;
 struct FileFailure;
 
 enum class EncryptionKind {
-    Aes256,     // the default
-    Traditional // readable by Info-ZIP unzip and other old readers, but weak
+    Aes256,      // the default
+    Traditional, // readable by Info-ZIP unzip and other old readers, but weak
+    Aes192,
+    Aes128 // the kinds other writers may have used, kept when such an entry is replaced
 };
 
 class VFzip {
@@ -54,6 +56,9 @@ public:
     // and sheds the time fields of an entry it replaces. A method libzip cannot write is refused
     // before the archive is touched; an entry whose settings fail is taken back.
     void AddFile(const std::string &path);
+    // Puts the file's bytes in the existing entry of that full name (ZipError when there is
+    // none), as AddFile would; the password is asked for this call alone, then forgotten.
+    void ReplaceEntry(const std::string &path, const std::string &fullName);
     // Removes the entry of that full name. Removing the last one leaves an empty archive.
     void DeleteEntry(const std::string &fullName);
 

@@ -237,6 +237,43 @@ TEST_F(VFzipTest, TraditionalEncryptionOpensInUnzipAndAWrongPasswordNeverSucceed
     }
 }
 
+// Putting an edited copy back: the entry takes the copy's bytes under the password given for
+// it, which never serves a later addition; a missing entry changes nothing.
+TEST_F(VFzipTest, ReplaceEntryUsesItsOwnPasswordOnceAndRefusesAMissingEntry) {
+    zip.Encrypt = 1;
+    zip.NoPathNames = 1;
+    zip.EncryptionMethod = EncryptionKind::Traditional;
+    const std::vector<std::string> given = {"for the add", "for the entry", "for the next add"};
+    std::size_t asked = 0;
+    zip.PasswordQuestion = [&] { return std::optional<std::string>(given.at(asked++)); };
+    zip.AddFile(path("src/a.txt"));
+    WriteFile(path("edited.txt"), "edited bytes");
+    zip.ReplaceEntry(path("edited.txt"), "a.txt");
+    zip.AddFile(path("src/sub/deeper/b.txt"));
+    EXPECT_EQ(asked, 3u);
+    EXPECT_EQ(Shell("unzip -tq -P 'for the entry' " + Quote(zip.ZipFileName) + " a.txt"), 0);
+    EXPECT_EQ(Shell("unzip -tq -P 'for the next add' " + Quote(zip.ZipFileName) + " b.txt"), 0);
+    VFunzip unzip;
+    unzip.ArchivePath = zip.ZipFileName;
+    unzip.DestinationFolder = path("out");
+    unzip.PasswordQuestion = [](const std::string &) {
+        return std::optional<std::string>("for the entry");
+    };
+    unzip.ExtractEntry("a.txt");
+    EXPECT_EQ(ReadFile(path("out/a.txt")), "edited bytes");
+
+    const std::string before = ReadFile(zip.ZipFileName);
+    zip.Encrypt = 0;
+    try {
+        zip.ReplaceEntry(path("edited.txt"), "missing.txt");
+        ADD_FAILURE() << "a missing entry was replaced";
+    } catch (const ZipError &e) {
+        EXPECT_EQ(e.description(), "L'entrée « missing.txt » est introuvable dans l'archive.");
+    }
+    EXPECT_EQ(ReadFile(zip.ZipFileName), before);
+    EXPECT_EQ(Names(zip.ZipFileName), (std::set<std::string>{"a.txt", "b.txt"}));
+}
+
 TEST_F(VFzipTest, SeventyThousandEntriesNeedZip64AndStayReadable) {
     const int count = 70000;
     for (int i = 0; i < count; ++i)

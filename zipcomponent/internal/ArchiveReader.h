@@ -80,6 +80,8 @@ public:
     // Reads the entry to its end with the same checks, writing nothing. A password refused by
     // the entry's check raises WrongPassword and is forgotten, so that the next call asks again.
     void checkEntry(const EntryInfo &entry, const ExtractHooks &hooks);
+    // The password the encrypted entries were last read with, while it holds.
+    const std::optional<std::string> &password() const { return password_; }
 
 private:
     // The data of the entry, piece by piece, to `sink`, then the size and the CRC or the
