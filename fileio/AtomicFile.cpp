@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include "ReadWrite.h"
 #include "TemporaryFiles.h"
 
 #include <cerrno>
@@ -42,19 +43,6 @@ std::string randomSuffix() {
     for (unsigned char b : bytes)
         suffix += alphabet[b % (sizeof alphabet - 1)];
     return suffix;
-}
-
-bool writeAll(int fd, const char *data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -137,7 +125,7 @@ bool AtomicFile::write(const void *data, std::size_t size) {
         errno = EBADF;
         return fail();
     }
-    return writeAll(fd_, static_cast<const char *>(data), size) || fail();
+    return WriteAll(fd_, data, size) || fail();
 }
 
 bool AtomicFile::seek(off_t offset, int whence) {

@@ -3,6 +3,7 @@
 #include "SystemErrorText.h"
 
 #include "AtomicFile.h"
+#include "ReadWrite.h"
 
 #include <cerrno>
 #include <cstring>
@@ -57,16 +58,8 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
         return 0;
     }
     case ZIP_SOURCE_READ: {
-        char *out = static_cast<char *>(data);
-        zip_uint64_t done = 0;
-        while (done < len) {
-            const ssize_t n = read(r->fd, out + done, len - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return r->failed(ZIP_ER_READ, errno);
-            if (n == 0) break;
-            done += static_cast<zip_uint64_t>(n);
-        }
-        return static_cast<zip_int64_t>(done);
+        const ssize_t done = fileio::ReadAll(r->fd, data, len);
+        return done < 0 ? r->failed(ZIP_ER_READ, errno) : done;
     }
     case ZIP_SOURCE_CLOSE:
         if (r->fd >= 0) close(r->fd);
