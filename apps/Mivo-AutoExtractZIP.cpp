@@ -8,7 +8,7 @@
 #include <QApplication>
 
 int main(int argc, char **argv) {
-    zipcomponent::SetUpProcess();
+    SetUpProcess();
     // Before the display connection: Qt ends the program with exit() when it is lost.
     fileio::RemoveTemporariesAtEnd();
     QApplication app(argc, argv);

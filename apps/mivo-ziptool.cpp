@@ -234,8 +234,8 @@ void row(const std::string &text, std::string &line, bool last = false) {
 } // namespace
 
 int main(int argc, char **argv) {
-    zipcomponent::SetUpProcess();
-    RemoveTemporariesAtEnd();
+    SetUpProcess();
+    fileio::RemoveTemporariesAtEnd();
     if (argc < 2) return usage();
     const std::string command = argv[1];
     Options o;

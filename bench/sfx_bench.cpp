@@ -38,7 +38,7 @@ public:
 } // namespace
 
 int main(int argc, char **argv) {
-    zipcomponent::SetUpProcess();
+    SetUpProcess();
     if (argc != 4) {
         std::fprintf(stderr, "usage: sfx_bench build ARCHIVE OUTPUT | extract PROGRAM FOLDER\n");
         return 2;

@@ -34,7 +34,7 @@ int usage() {
 } // namespace
 
 int main(int argc, char **argv) {
-    zipcomponent::SetUpProcess();
+    SetUpProcess();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 2 || argc > 4) return usage();

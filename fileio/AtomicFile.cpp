@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include "ReadWrite.h"
 #include "TemporaryFiles.h"
 
 #include <algorithm>
@@ -46,19 +47,6 @@ std::string randomSuffix() {
     for (unsigned char b : bytes)
         suffix += alphabet[b % (sizeof alphabet - 1)];
     return suffix;
-}
-
-bool writeAll(int fd, const char *data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 } // namespace
@@ -142,7 +130,7 @@ bool AtomicFile::write(const void *data, std::size_t size) {
         errno = EBADF;
         return fail();
     }
-    if (!writeAll(fd_, static_cast<const char *>(data), size)) return fail();
+    if (!WriteAll(fd_, data, size)) return fail();
     position_ += static_cast<off_t>(size);
     // Only a start: a failure here shows again in the sync of the commit.
     if (position_ - writtenBack_ >= kWriteBackPiece) {

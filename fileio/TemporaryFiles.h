@@ -46,13 +46,3 @@ private:
 void RemoveTemporariesAtEnd();
 
 } // namespace fileio
-
-// The zip components register their temporaries under their own namespace's names.
-namespace zipcomponent {
-using fileio::RegisterTemporary;
-using fileio::RemoveTemporariesAtEnd;
-using fileio::RemoveTemporariesNow;
-using fileio::TemporaryCreation;
-using fileio::TemporarySlot;
-using fileio::UnregisterTemporary;
-} // namespace zipcomponent

@@ -1,8 +1,10 @@
 // The build steps of a self-extracting program.
 #include "SfxBuilder.h"
 
+#include "Descriptor.h"
 #include "HuffmanCoding.h"
 #include "PendingFile.h"
+#include "ReadWrite.h"
 #include "SfxLayout.h"
 #include "SystemErrorText.h"
 #include "TemporaryFiles.h"
@@ -26,16 +28,13 @@ struct BuildFailure {
 };
 struct BuildCancelled {};
 
-std::string quoted(const std::string &path) {
-    return "« " + path + " »";
-}
-
 [[noreturn]] void fail(const std::string &what, const std::string &path, int error) {
-    throw BuildFailure{what + " " + quoted(path) + " : " + fileio::FrenchErrorText(error) + "."};
+    throw BuildFailure{what + " " + fileio::Quoted(path) + " : " + fileio::FrenchErrorText(error) +
+                       "."};
 }
 
 [[noreturn]] void failNotRegular(const std::string &what, const std::string &path) {
-    throw BuildFailure{what + " " + quoted(path) + " : ce n'est pas un fichier ordinaire."};
+    throw BuildFailure{what + " " + fileio::Quoted(path) + " : ce n'est pas un fichier ordinaire."};
 }
 
 std::string fileNameOf(const std::string &path) {
@@ -48,46 +47,6 @@ bool sameFile(const std::string &a, const std::string &b) {
     }, sb{};
     return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
-}
-
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    int get() const { return fd_; }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
-
-// Reads up to `size` bytes; fewer only at the end of the file. Returns the count or -1.
-ssize_t readFully(int fd, char *data, std::size_t size) {
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t got = ::read(fd, data + done, size - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return -1;
-        if (got == 0) break;
-        done += static_cast<std::size_t>(got);
-    }
-    return static_cast<ssize_t>(done);
-}
-
-bool writeFully(int fd, const char *data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t put = ::write(fd, data, size);
-        if (put < 0 && errno == EINTR) continue;
-        if (put < 0) return false;
-        data += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return true;
 }
 
 // The temporary file "<archive>_": the one fixed temporary name. It is created exclusively, so
@@ -107,7 +66,7 @@ public:
             if (fd_.get() >= 0) slot_ = fileio::RegisterTemporary(absolute(path_).c_str());
         }
         if (fd_.get() < 0 && errno == EEXIST)
-            throw BuildFailure{"Le fichier " + quoted(path_) +
+            throw BuildFailure{"Le fichier " + fileio::Quoted(path_) +
                                " existe déjà : supprimez-le ou renommez-le, puis recommencez."};
         if (fd_.get() < 0) fail("Écriture impossible du fichier temporaire", path_, errno);
         struct stat st {};
@@ -138,7 +97,7 @@ private:
     }
 
     std::string path_;
-    Fd fd_;
+    fileio::Descriptor fd_;
     fileio::TemporarySlot slot_ = 0;
     dev_t device_ = 0;
     ino_t inode_ = 0;
@@ -176,13 +135,13 @@ private:
 std::string Builder::readArchive() {
     const std::string &path = request_.archivePath;
     // O_NONBLOCK: a FIFO in the archive's place is refused below instead of waited on.
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    fileio::Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (fd.get() < 0 || ::fstat(fd.get(), &st) != 0)
         fail("Lecture impossible de l'archive", path, errno);
     if (!S_ISREG(st.st_mode)) failNotRegular("Lecture impossible de l'archive", path);
     if (static_cast<std::uint64_t>(st.st_size) > kMaxArchiveBytes) {
-        const std::string why = "L'archive " + quoted(path) +
+        const std::string why = "L'archive " + fileio::Quoted(path) +
                                 " dépasse 2 147 483 647 octets : elle ne peut pas être placée "
                                 "dans un fichier Auto-Extractible.";
         status(why);
@@ -190,7 +149,7 @@ std::string Builder::readArchive() {
     }
     temp_.create();
     std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
-    const ssize_t got = readFully(fd.get(), bytes.data(), bytes.size());
+    const ssize_t got = fileio::ReadAll(fd.get(), bytes.data(), bytes.size());
     if (got < 0) fail("Lecture impossible de l'archive", path, errno);
     bytes.resize(static_cast<std::size_t>(got));
     return bytes;
@@ -202,7 +161,7 @@ void Builder::encodeToTemp(std::string archive) {
     std::string().swap(archive);
     status(request_.archivePath + " a été compressé avec succès.");
     stopIfAsked();
-    if (!writeFully(temp_.fd(), encoded.data(), encoded.size()))
+    if (!fileio::WriteAll(temp_.fd(), encoded.data(), encoded.size()))
         fail("Écriture impossible du fichier temporaire", temp_.path(), errno);
     encodedSize_ = encoded.size();
 }
@@ -213,8 +172,8 @@ void Builder::writeOutput(detail::PendingFile &output, const std::string &header
     stubPath += kStubFileName;
     if (sameFile(stubPath, request_.outputPath))
         throw BuildFailure{"Le fichier Auto-Extractible ne peut pas remplacer le programme " +
-                           quoted(stubPath) + "."};
-    Fd stub(::open(stubPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+                           fileio::Quoted(stubPath) + "."};
+    fileio::Descriptor stub(::open(stubPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (stub.get() < 0 || ::fstat(stub.get(), &st) != 0)
         fail("Lecture impossible du programme d'extraction", stubPath, errno);
@@ -224,7 +183,7 @@ void Builder::writeOutput(detail::PendingFile &output, const std::string &header
     std::vector<char> buffer(64 * 1024);
     try {
         for (;;) {
-            const ssize_t got = readFully(stub.get(), buffer.data(), buffer.size());
+            const ssize_t got = fileio::ReadAll(stub.get(), buffer.data(), buffer.size());
             if (got < 0) fail("Lecture impossible du programme d'extraction", stubPath, errno);
             output.write(buffer.data(), static_cast<std::size_t>(got));
             if (static_cast<std::size_t>(got) < buffer.size()) break;
@@ -236,7 +195,7 @@ void Builder::writeOutput(detail::PendingFile &output, const std::string &header
         if (events_.progressShown) events_.progressShown(true);
         status("Ajout de " + request_.archivePath + "...");
         const auto piece = [&](std::uint64_t size) {
-            const ssize_t got = readFully(temp_.fd(), buffer.data(), size);
+            const ssize_t got = fileio::ReadAll(temp_.fd(), buffer.data(), size);
             if (got != static_cast<ssize_t>(size))
                 fail("Lecture impossible du fichier temporaire", temp_.path(),
                      got < 0 ? errno : EIO);
@@ -265,11 +224,11 @@ BuildResult Builder::run() {
     const std::string name = fileNameOf(archivePath);
     if (request_.outputPath.empty()) throw BuildFailure{kNoOutputName};
     if (!IsValidPayloadName(name))
-        throw BuildFailure{"Le nom " + quoted(name) +
+        throw BuildFailure{"Le nom " + fileio::Quoted(name) +
                            " ne peut pas être enregistré dans un fichier Auto-Extractible."};
     if (sameFile(archivePath, request_.outputPath))
         throw BuildFailure{"Le fichier Auto-Extractible ne peut pas remplacer l'archive " +
-                           quoted(archivePath) + "."};
+                           fileio::Quoted(archivePath) + "."};
 
     status("Compression de " + archivePath);
     encodeToTemp(readArchive());

@@ -1,6 +1,8 @@
 // The layout's texts and its writer.
 #include "SfxLayout.h"
 
+#include "Utf8.h"
+
 namespace sfx {
 
 namespace {
@@ -13,39 +15,6 @@ constexpr std::u16string_view kMarkers[] = {
     u"-=#LOFS#=-",
     u"-=#SELFEXTRACT#=-",
 };
-
-// Validates UTF-8 without overlong forms, surrogates or values past U+10FFFF.
-bool isUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        std::size_t extra = 0;
-        unsigned lo = 0x80, hi = 0xBF;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            if (c == 0xE0) lo = 0xA0;
-            if (c == 0xED) hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            if (c == 0xF0) lo = 0x90;
-            if (c == 0xF4) hi = 0x8F;
-        } else {
-            return false;
-        }
-        if (s.size() - i <= extra) return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            const auto b = static_cast<unsigned char>(s[i + k]);
-            if (b < (k == 1 ? lo : 0x80) || b > (k == 1 ? hi : 0xBF)) return false;
-        }
-        i += extra + 1;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -68,7 +37,7 @@ bool IsValidPayloadName(std::string_view name) {
     }
     for (int m = 0; m < 4; ++m)
         if (name == MarkerText(static_cast<Marker>(m))) return false;
-    return isUtf8(name);
+    return fileio::IsValidUtf8(name);
 }
 
 std::string SfxHeaderBytes(const std::vector<std::string> &names,

@@ -1,13 +1,13 @@
 // The two readers of the layout: the listing reader and the payload finder.
 #include "SfxLayout.h"
 
+#include "Descriptor.h"
 #include "LineReader.h"
 #include "SystemErrorText.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace sfx {
 
@@ -32,24 +32,17 @@ class OpenFile {
 public:
     explicit OpenFile(const std::string &path)
         : fd_(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)) {
-        if (fd_ < 0) failSystem(errno);
+        if (!fd_.isOpen()) failSystem(errno);
         struct stat st {};
-        if (::fstat(fd_, &st) != 0) {
-            const int error = errno;
-            ::close(fd_);
-            failSystem(error);
-        }
+        if (::fstat(fd_.get(), &st) != 0) failSystem(errno);
         size_ = static_cast<std::uint64_t>(st.st_size);
     }
-    ~OpenFile() { ::close(fd_); }
-    OpenFile(const OpenFile &) = delete;
-    OpenFile &operator=(const OpenFile &) = delete;
 
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
     std::uint64_t size() const { return size_; }
 
 private:
-    int fd_;
+    fileio::Descriptor fd_;
     std::uint64_t size_ = 0;
 };
 

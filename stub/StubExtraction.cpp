@@ -1,6 +1,8 @@
 #include "StubExtraction.h"
 
+#include "Descriptor.h"
 #include "HuffmanCoding.h"
+#include "ReadWrite.h"
 #include "SfxLayout.h"
 #include "SystemErrorText.h"
 
@@ -19,26 +21,11 @@ namespace {
     throw StubFailure(false, number, QString::fromStdString(fileio::FrenchErrorText(number)));
 }
 
-// Closes on every path.
-struct Fd {
-    int fd = -1;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 // Exactly `size` bytes, or StubFailure: no data when the file ends first.
 void readExactly(int fd, char *out, std::size_t size) {
-    while (size > 0) {
-        const ssize_t got = ::read(fd, out, size);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            systemFailure(errno);
-        }
-        if (got == 0) throw StubFailure(true, 0, QString());
-        out += got;
-        size -= static_cast<std::size_t>(got);
-    }
+    const ssize_t got = fileio::ReadAll(fd, out, size);
+    if (got < 0) systemFailure(errno);
+    if (static_cast<std::size_t>(got) < size) throw StubFailure(true, 0, QString());
 }
 
 // A failure that names the file or folder concerned after the system's own text.
@@ -98,10 +85,9 @@ void StubExtraction::run() {
     try {
         prepareFolder();
 
-        Fd in;
         const QByteArray own = QFile::encodeName(ownFile_);
-        in.fd = ::open(own.constData(), O_RDONLY | O_CLOEXEC);
-        if (in.fd < 0 || fstat(in.fd, &own_) != 0) systemFailure(errno);
+        const fileio::Descriptor in(::open(own.constData(), O_RDONLY | O_CLOEXEC));
+        if (!in.isOpen() || fstat(in.get(), &own_) != 0) systemFailure(errno);
         if (hooks_.status) hooks_.status(QStringLiteral("Recherche de la clé..."));
         std::uint64_t start = 0;
         try {
@@ -111,10 +97,10 @@ void StubExtraction::run() {
             if (e.kind() == sfx::SfxLayoutError::Kind::System) systemFailure(e.error());
             throw StubFailure(true, 0, QString());
         }
-        if (lseek(in.fd, static_cast<off_t>(start), SEEK_SET) < 0) systemFailure(errno);
+        if (lseek(in.get(), static_cast<off_t>(start), SEEK_SET) < 0) systemFailure(errno);
 
         for (std::size_t i = 0; i < names_.size(); ++i)
-            writePayload(in.fd, i);
+            writePayload(in.get(), i);
     } catch (...) {
         output_.discard();
         throw;

@@ -1,9 +1,12 @@
 #include "ArchiveReader.h"
 
+#include "Descriptor.h"
 #include "EntryNames.h"
+#include "EntryStream.h"
 #include "ExtractTarget.h"
 #include "LibzipError.h"
 #include "MendedSource.h"
+#include "ReadWrite.h"
 #include "WinZipAes.h"
 
 #include <algorithm>
@@ -11,7 +14,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 
 namespace zipcomponent {
 
@@ -45,13 +47,14 @@ void unixTime(zip_t *z, zip_uint64_t index, std::time_t &mtime) {
 bool holdsLocalHeader(const std::string &path) {
     static constexpr char kSignature[] = {'P', 'K', 3, 4};
     static constexpr std::size_t kScanned = 4u << 20;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    const fileio::Descriptor fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.isOpen()) return false;
     std::vector<char> buffer(1 << 16);
     std::size_t carried = 0, total = 0;
     bool found = false;
     while (!found && total < kScanned) {
-        const ssize_t got = read(fd, buffer.data() + carried, buffer.size() - carried);
+        const ssize_t got =
+            fileio::ReadAll(fd.get(), buffer.data() + carried, buffer.size() - carried);
         if (got <= 0) break;
         total += static_cast<std::size_t>(got);
         const auto end = buffer.begin() + static_cast<std::ptrdiff_t>(carried) + got;
@@ -61,41 +64,10 @@ bool holdsLocalHeader(const std::string &path) {
         carried = std::min<std::size_t>(3, static_cast<std::size_t>(end - buffer.begin()));
         std::copy(end - static_cast<std::ptrdiff_t>(carried), end, buffer.begin());
     }
-    ::close(fd);
     return found;
 }
 
 } // namespace
-
-std::tm LocalTime(std::time_t t) {
-    // Entries of an archive mostly share a few days: within a local day whose two ends have the
-    // same UTC offset, the local time is the UTC time shifted by that offset, with no look-up in
-    // the zone's rules.
-    struct Day {
-        std::time_t start = 1, end = 0; // empty
-        long offset = 0;
-        int isDst = 0;
-    };
-    thread_local Day day;
-    std::tm tm{};
-    if (t >= day.start && t < day.end) {
-        const std::time_t shifted = t + day.offset;
-        gmtime_r(&shifted, &tm);
-        tm.tm_isdst = day.isDst;
-        tm.tm_gmtoff = day.offset;
-        return tm;
-    }
-    localtime_r(&t, &tm);
-    const std::time_t start = t - (tm.tm_hour * 3600 + tm.tm_min * 60 + tm.tm_sec);
-    const std::time_t end = start + 86400;
-    std::tm first{}, last{};
-    const std::time_t lastSecond = end - 1;
-    localtime_r(&start, &first);
-    localtime_r(&lastSecond, &last);
-    if (first.tm_gmtoff == tm.tm_gmtoff && last.tm_gmtoff == tm.tm_gmtoff)
-        day = Day{start, end, tm.tm_gmtoff, tm.tm_isdst};
-    return tm;
-}
 
 ZipHandle OpenZip(const std::string &path, int flags) {
     int error = 0;
@@ -184,23 +156,6 @@ bool ArchiveReader::isCurrent() const {
            now.st_mtim.tv_nsec == identity_.st_mtim.tv_nsec;
 }
 
-namespace {
-
-// Closes the entry on every path; the close result carries libzip's late CRC verdict.
-struct EntryFile {
-    zip_file_t *file = nullptr;
-    ~EntryFile() {
-        if (file) zip_fclose(file);
-    }
-    int close() {
-        const int r = zip_fclose(file);
-        file = nullptr;
-        return r;
-    }
-};
-
-} // namespace
-
 WriteOutcome ArchiveReader::writeEntry(const EntryInfo &entry, const std::string &destination,
                                        const ReplacePolicy &mayReplace, const ExtractHooks &hooks) {
     if (entry.isSymlink)
@@ -255,60 +210,26 @@ bool ArchiveReader::readEntry(const EntryInfo &entry, const ExtractHooks &hooks,
                            " n'est pas extrait.");
         password_ = std::move(given);
     }
-    EntryFile in;
-    std::unique_ptr<Ae2Reader> aes;
-    if (ae2) {
-        try {
-            aes = std::make_unique<Ae2Reader>(zip_.get(), entry.index, entry.name, *password_);
-        } catch (const WrongPassword &) {
-            password_.reset();
-            throw;
-        }
-    } else {
-        in.file = encrypted
-                      ? zip_fopen_index_encrypted(zip_.get(), entry.index, 0, password_->c_str())
-                      : zip_fopen_index(zip_.get(), entry.index, 0);
-        if (!in.file) {
-            const int code = zip_error_code_zip(zip_get_error(zip_.get()));
-            ZipError failure = LibzipError(zip_.get(), entry.name, Subject::Entry);
-            if (code == ZIP_ER_WRONGPASSWD) {
-                password_.reset();
-                throw WrongPassword(failure.description(), failure.detail());
-            }
-            throw failure;
-        }
+    std::unique_ptr<EntryStream> in;
+    try {
+        in = OpenEntryStream(zip_.get(), entry.index, entry.name, entry.size, ae2,
+                             encrypted ? &*password_ : nullptr);
+    } catch (const WrongPassword &) {
+        password_.reset();
+        throw;
     }
 
     // Anything that goes wrong while reading an encrypted entry may be a wrong password that
     // passed its check (one byte under traditional encryption, two under AES): it is forgotten,
     // and asked again for the next entry.
-    auto readFailure = [&](std::string text, std::string detail) {
-        if (encrypted) password_.reset();
-        if (encrypted && !ae2)
-            return ZipError("Mot de passe incorrect ou données endommagées pour " +
-                                Quoted(entry.name) + ".",
-                            std::move(detail));
-        return ZipError(std::move(text), std::move(detail));
-    };
-    auto aesStep = [&](auto step) {
+    auto checked = [&](auto step) {
         try {
             return step();
         } catch (const ZipError &) {
-            password_.reset();
+            if (encrypted) password_.reset();
             throw;
         }
     };
-    auto read = [&](char *out, std::size_t size) -> std::size_t {
-        if (aes) return aesStep([&] { return aes->read(out, size); });
-        const zip_int64_t got = zip_fread(in.file, out, size);
-        if (got < 0)
-            throw readFailure(FrenchZipMessage(zip_error_code_zip(zip_file_get_error(in.file)),
-                                               entry.name, Subject::Entry),
-                              zip_file_strerror(in.file));
-        return static_cast<std::size_t>(got);
-    };
-    const std::string wrongSize =
-        "L'entrée " + Quoted(entry.name) + " est endommagée (taille inattendue).";
 
     if (opened && !opened()) return false;
     constexpr std::uint64_t kReportEvery = 1u << 20;
@@ -317,21 +238,16 @@ bool ArchiveReader::readEntry(const EntryInfo &entry, const ExtractHooks &hooks,
     if (hooks.progress) hooks.progress(0, entry.size);
     for (;;) {
         if (hooks.cancelled && hooks.cancelled()) throw Cancelled();
-        const std::size_t got = read(buffer.data(), buffer.size());
+        const std::size_t got = checked([&] { return in->read(buffer.data(), buffer.size()); });
         if (got == 0) break;
         written += got;
-        if (written > entry.size) throw readFailure(wrongSize, "more data than announced");
         if (sink) sink(buffer.data(), got);
         if (hooks.progress && written - reported >= kReportEvery) {
             hooks.progress(written, entry.size);
             reported = written;
         }
     }
-    if (aes)
-        aesStep([&] { aes->verify(); });
-    else if (in.close() != 0)
-        throw readFailure(FrenchZipMessage(ZIP_ER_CRC, entry.name, Subject::Entry), "zip_fclose");
-    if (written != entry.size) throw readFailure(wrongSize, "size mismatch");
+    checked([&] { in->verify(); });
     if (hooks.progress && reported != written) hooks.progress(written, entry.size);
     return true;
 }

@@ -7,8 +7,6 @@
 
 namespace zipcomponent {
 
-bool IsValidUtf8(std::string_view text);
-
 // A name as stored in the archive, as UTF-8: kept when it is valid UTF-8 (which every name
 // flagged as UTF-8 should be), otherwise read as code page 850, the code page of French Windows
 // archives. Backslashes, which some Windows tools write as separators, become '/'.

@@ -1,5 +1,7 @@
 #include "ExtractTarget.h"
 
+#include "ReadWrite.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -43,20 +45,7 @@ std::string temporaryName() {
     return name;
 }
 
-void closeIfOpen(int &fd) {
-    if (fd >= 0) ::close(fd);
-    fd = -1;
-}
-
 } // namespace
-
-// Closes on every path out of a folder walk.
-struct ExtractTarget::Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 void PrepareDestination(const std::string &destination) {
     if (destination.empty()) throw ZipError(kNoDestination);
@@ -86,27 +75,27 @@ ExtractTarget::ExtractTarget(const std::string &destination, const std::string &
     folder_ = openFolder(true);
 }
 
-int ExtractTarget::openFolder(bool make) const {
-    Descriptor fd{open(destination_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (fd.fd < 0)
+fileio::Descriptor ExtractTarget::openFolder(bool make) const {
+    fileio::Descriptor fd(open(destination_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.isOpen())
         throw ZipError("Impossible d'ouvrir le dossier " + Quoted(destination_) + ".",
                        systemDetail("open"));
     std::string walked = destination_;
     for (const std::string &name : folders_) {
         walked += '/' + name;
         constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-        Descriptor next{openat(fd.fd, name.c_str(), kFlags)};
-        if (next.fd < 0 && errno == ENOENT && make) {
-            if (mkdirat(fd.fd, name.c_str(), 0777) != 0 && errno != EEXIST) {
+        fileio::Descriptor next(openat(fd.get(), name.c_str(), kFlags));
+        if (!next.isOpen() && errno == ENOENT && make) {
+            if (mkdirat(fd.get(), name.c_str(), 0777) != 0 && errno != EEXIST) {
                 const int err = errno;
                 throw ZipError(WriteFailure(err, walked), systemDetail("mkdirat", err));
             }
-            next.fd = openat(fd.fd, name.c_str(), kFlags);
+            next.reset(openat(fd.get(), name.c_str(), kFlags));
         }
-        if (next.fd < 0) {
+        if (!next.isOpen()) {
             const int err = errno;
             struct stat st {};
-            if (fstatat(fd.fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (fstatat(fd.get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
                 if (S_ISLNK(st.st_mode))
                     throw ZipError("Le chemin de " + Quoted(entryName_) +
                                    " passe par un lien symbolique : l'entrée n'est pas extraite.");
@@ -115,41 +104,38 @@ int ExtractTarget::openFolder(bool make) const {
             }
             throw ZipError(WriteFailure(err, walked), systemDetail("openat", err));
         }
-        std::swap(fd.fd, next.fd);
+        fd = std::move(next);
     }
-    const int folder = fd.fd;
-    fd.fd = -1;
-    return folder;
+    return fd;
 }
 
 ExtractTarget::~ExtractTarget() {
-    closeIfOpen(file_);
+    file_.reset();
     removeTemporary();
-    closeIfOpen(folder_);
 }
 
 void ExtractTarget::removeTemporary() {
     if (temporary_.empty()) return;
-    unlinkat(folder_, temporary_.c_str(), 0);
+    unlinkat(folder_.get(), temporary_.c_str(), 0);
     temporary_.clear();
-    UnregisterTemporary(slot_);
+    fileio::UnregisterTemporary(slot_);
     slot_ = 0;
 }
 
 std::optional<struct stat> ExtractTarget::existing() const {
     struct stat st {};
-    if (fstatat(folder_, leaf_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
+    if (fstatat(folder_.get(), leaf_.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return std::nullopt;
     return st;
 }
 
 void ExtractTarget::create(mode_t mode) {
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name = temporaryName();
-        file_ = openat(folder_, name.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC,
-                       mode);
-        if (file_ >= 0) {
+        file_.reset(openat(folder_.get(), name.c_str(),
+                           O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, mode));
+        if (file_.isOpen()) {
             temporary_ = std::move(name);
-            slot_ = RegisterTemporary((absoluteFolder_ + '/' + temporary_).c_str());
+            slot_ = fileio::RegisterTemporary((absoluteFolder_ + '/' + temporary_).c_str());
             return;
         }
         if (errno != EEXIST) break;
@@ -159,23 +145,16 @@ void ExtractTarget::create(mode_t mode) {
 }
 
 void ExtractTarget::write(const char *data, std::size_t size) {
-    for (const char *p = data, *end = data + size; p < end;) {
-        const ssize_t w = ::write(file_, p, static_cast<std::size_t>(end - p));
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            throw ZipError(WriteFailure(err, path_), systemDetail("write", err));
-        }
-        p += w;
+    if (!fileio::WriteAll(file_.get(), data, size)) {
+        const int err = errno;
+        throw ZipError(WriteFailure(err, path_), systemDetail("write", err));
     }
 }
 
 void ExtractTarget::commit(std::time_t mtime) {
     const struct timespec times[2] = {{0, UTIME_NOW}, {mtime, 0}};
-    futimens(file_, times);
-    const int fd = file_;
-    file_ = -1;
-    if (::close(fd) != 0) {
+    futimens(file_.get(), times);
+    if (::close(file_.release()) != 0) {
         const int err = errno;
         throw ZipError(WriteFailure(err, path_), systemDetail("close", err));
     }
@@ -184,22 +163,22 @@ void ExtractTarget::commit(std::time_t mtime) {
     // a folder the user no longer sees there.
     bool same = false;
     try {
-        const Descriptor now{openFolder(false)};
+        const fileio::Descriptor now = openFolder(false);
         struct stat reached {
         }, held{};
-        same = fstat(now.fd, &reached) == 0 && fstat(folder_, &held) == 0 &&
+        same = fstat(now.get(), &reached) == 0 && fstat(folder_.get(), &held) == 0 &&
                reached.st_dev == held.st_dev && reached.st_ino == held.st_ino;
     } catch (const ZipError &) {
     }
     if (!same)
         throw ZipError("Le dossier de " + Quoted(entryName_) +
                        " a été remplacé pendant l'extraction : l'entrée n'est pas extraite.");
-    if (renameat(folder_, temporary_.c_str(), folder_, leaf_.c_str()) != 0) {
+    if (renameat(folder_.get(), temporary_.c_str(), folder_.get(), leaf_.c_str()) != 0) {
         const int err = errno;
         throw ZipError(WriteFailure(err, path_), systemDetail("renameat", err));
     }
     temporary_.clear();
-    UnregisterTemporary(slot_);
+    fileio::UnregisterTemporary(slot_);
     slot_ = 0;
 }
 

@@ -3,6 +3,7 @@
 #include "SystemErrorText.h"
 
 #include "AtomicFile.h"
+#include "ReadWrite.h"
 
 #include <cerrno>
 #include <cstring>
@@ -59,16 +60,11 @@ zip_int64_t callback(void *userdata, void *data, zip_uint64_t len, zip_source_cm
         return 0;
     }
     case ZIP_SOURCE_READ: {
-        char *out = static_cast<char *>(data);
-        zip_uint64_t done = 0;
-        while (done < len && !r->atEnd) {
-            const ssize_t n = read(r->fd, out + done, len - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return r->failed(ZIP_ER_READ, errno);
-            r->atEnd = n == 0;
-            done += static_cast<zip_uint64_t>(n);
-        }
-        return static_cast<zip_int64_t>(done);
+        if (r->atEnd) return 0;
+        const ssize_t done = fileio::ReadAll(r->fd, data, len);
+        if (done < 0) return r->failed(ZIP_ER_READ, errno);
+        r->atEnd = static_cast<zip_uint64_t>(done) < len;
+        return done;
     }
     case ZIP_SOURCE_CLOSE:
         if (r->fd >= 0) close(r->fd);

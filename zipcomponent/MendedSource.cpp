@@ -1,6 +1,8 @@
 #include "MendedSource.h"
 
-#include "EntryNames.h"
+#include "Descriptor.h"
+#include "ReadWrite.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,7 +10,6 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace zipcomponent {
 
@@ -25,16 +26,8 @@ std::uint64_t le64(const unsigned char *p) {
 }
 
 bool readAt(int fd, std::uint64_t offset, void *out, std::size_t size) {
-    auto *p = static_cast<char *>(out);
-    while (size > 0) {
-        const ssize_t got = pread(fd, p, size, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        p += got;
-        offset += static_cast<std::uint64_t>(got);
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
+    return fileio::ReadAllAt(fd, static_cast<off_t>(offset), out, size) ==
+           static_cast<ssize_t>(size);
 }
 
 // The central directory's bytes, as the end record (or its ZIP64 form) places them.
@@ -121,7 +114,7 @@ Mending mendingOf(int fd, std::uint64_t fileSize) {
         const std::string_view name(text, nameLength);
         const std::string_view comment(text + nameLength + extraLength, commentLength);
         // The UTF-8 flag is bit 11, in the flags' high byte.
-        if ((le16(h + 8) & 0x800) && (!IsValidUtf8(name) || !IsValidUtf8(comment)))
+        if ((le16(h + 8) & 0x800) && (!fileio::IsValidUtf8(name) || !fileio::IsValidUtf8(comment)))
             m.patches.push_back({at + 9, static_cast<unsigned char>(h[9] & ~0x08)});
         std::size_t fieldSize = 0;
         const unsigned char *field =
@@ -139,7 +132,7 @@ Mending mendingOf(int fd, std::uint64_t fileSize) {
 }
 
 struct MendedFile {
-    int fd = -1;
+    fileio::Descriptor fd;
     std::uint64_t size = 0;
     std::uint64_t position = 0;
     std::vector<Patch> patches; // sorted
@@ -154,7 +147,7 @@ zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cm
         return 0;
     case ZIP_SOURCE_READ: {
         const std::size_t n = static_cast<std::size_t>(std::min(length, m->size - m->position));
-        if (!readAt(m->fd, m->position, data, n)) {
+        if (!readAt(m->fd.get(), m->position, data, n)) {
             zip_error_set(&m->error, ZIP_ER_READ, errno);
             return -1;
         }
@@ -188,7 +181,6 @@ zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cm
     case ZIP_SOURCE_TELL:
         return static_cast<zip_int64_t>(m->position);
     case ZIP_SOURCE_FREE:
-        ::close(m->fd);
         zip_error_fini(&m->error);
         delete m;
         return 0;
@@ -206,21 +198,20 @@ zip_int64_t callback(void *state, void *data, zip_uint64_t length, zip_source_cm
 
 MendedArchive OpenMended(const std::string &path) {
     auto m = std::make_unique<MendedFile>();
-    m->fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m->fd < 0) return {};
+    m->fd.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!m->fd.isOpen()) return {};
     zip_error_init(&m->error);
     MendedArchive result;
     struct stat st {};
-    if (fstat(m->fd, &st) == 0) {
+    if (fstat(m->fd.get(), &st) == 0) {
         m->size = static_cast<std::uint64_t>(st.st_size);
-        Mending mending = mendingOf(m->fd, m->size);
+        Mending mending = mendingOf(m->fd.get(), m->size);
         m->patches = std::move(mending.patches);
         result.unknownAes = std::move(mending.unknownAes);
     }
     zip_source_t *source =
         m->patches.empty() ? nullptr : zip_source_function_create(callback, m.get(), nullptr);
     if (!source) {
-        ::close(m->fd);
         zip_error_fini(&m->error);
         return {};
     }

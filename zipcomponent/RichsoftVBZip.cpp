@@ -3,7 +3,8 @@
 #include "ArchiveReader.h"
 #include "EntryNames.h"
 #include "ExtractTarget.h"
-#include "WinZipAes.h"
+#include "EntryStream.h"
+#include "LocalTime.h"
 
 #include <zip.h>
 

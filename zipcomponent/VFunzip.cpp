@@ -3,6 +3,7 @@
 #include "ArchiveReader.h"
 #include "EntryNames.h"
 #include "ExtractTarget.h"
+#include "LocalTime.h"
 #include "VFzip.h"
 
 #include <cmath>

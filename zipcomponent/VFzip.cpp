@@ -5,6 +5,7 @@
 #include "EntryNames.h"
 #include "FileSource.h"
 #include "LibzipError.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -48,7 +49,7 @@ zip_flags_t nameEncoding(const std::string &name) {
     const bool control = std::any_of(name.begin(), name.end(), [](char c) {
         return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n';
     });
-    return IsValidUtf8(name) && !control ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_CP437;
+    return fileio::IsValidUtf8(name) && !control ? ZIP_FL_ENC_UTF_8 : ZIP_FL_ENC_CP437;
 }
 
 } // namespace

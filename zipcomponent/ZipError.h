@@ -2,6 +2,8 @@
 // detail (libzip's message, errno) for whoever debugs.
 #pragma once
 
+#include "SystemErrorText.h"
+
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,10 +31,8 @@ public:
     explicit Cancelled(std::string text = "Opération annulée.") : ZipError(std::move(text)) {}
 };
 
-// A name as the French texts quote it: « name ».
-inline std::string Quoted(const std::string &name) {
-    return "« " + name + " »";
-}
+// The zip components' texts quote names as every other French text does.
+using fileio::Quoted;
 
 // What a failure's subject is, so that its text names it as what it is.
 enum class Subject { Archive, Entry, File };

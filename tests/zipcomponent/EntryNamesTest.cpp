@@ -44,10 +44,6 @@ TEST(EntryNameDecoding, KeepsUtf8AndReadsOthersAsCodePage850) {
     EXPECT_EQ(DecodeEntryName("\xB7\xD2\xD7\xE2\xEB.txt"), "ÀÊÎÔÙ.txt");
     EXPECT_EQ(DecodeEntryName("r\x82sum\x82.doc"), "résumé.doc");
     EXPECT_EQ(DecodeEntryName("dossier\\sous\\f.txt"), "dossier/sous/f.txt");
-    // Overlong and truncated sequences are not UTF-8.
-    EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));
-    EXPECT_FALSE(IsValidUtf8("abc\xE2\x82"));
-    EXPECT_TRUE(IsValidUtf8("€"));
 }
 
 TEST(EntryNameParts, SplitAndJoin) {
@@ -56,37 +52,6 @@ TEST(EntryNameParts, SplitAndJoin) {
     EXPECT_EQ(EntryFolderOf("c.txt"), "");
     EXPECT_EQ(JoinEntryName("a/b", "c.txt"), "a/b/c.txt");
     EXPECT_EQ(JoinEntryName("", "c.txt"), "c.txt");
-}
-
-} // namespace
-
-#include "ArchiveReader.h"
-
-namespace {
-
-// The cached local day must give what localtime_r gives, across a change of summer time.
-TEST(EntryLocalTime, MatchesTheSystemAcrossSummerTimeChanges) {
-    const char *saved = std::getenv("TZ");
-    const std::string previous = saved ? saved : "";
-    setenv("TZ", "Europe/Paris", 1);
-    tzset();
-    // Every 17 minutes from 29 March to 2 April 2024, and around the end of October.
-    for (std::time_t start : {std::time_t{1711670400}, std::time_t{1729900800}}) {
-        for (std::time_t t = start; t < start + 5 * 86400; t += 17 * 60) {
-            std::tm expected{};
-            localtime_r(&t, &expected);
-            const std::tm got = zipcomponent::LocalTime(t);
-            ASSERT_EQ(std::tie(got.tm_year, got.tm_mon, got.tm_mday, got.tm_hour, got.tm_min),
-                      std::tie(expected.tm_year, expected.tm_mon, expected.tm_mday,
-                               expected.tm_hour, expected.tm_min))
-                << t;
-        }
-    }
-    if (saved)
-        setenv("TZ", previous.c_str(), 1);
-    else
-        unsetenv("TZ");
-    tzset();
 }
 
 } // namespace

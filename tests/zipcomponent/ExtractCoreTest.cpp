@@ -204,7 +204,7 @@ TEST_F(ExtractCoreTest, TemporaryFilesAreRegisteredUntilRenamed) {
     unzip.Progress = [&](std::int64_t written, std::int64_t, const std::string &) {
         if (written != 0 || !duringWrite.empty()) return;
         duringWrite = LeftoverTemporaries(root.string());
-        RemoveTemporariesNow(); // what the signal handler does
+        fileio::RemoveTemporariesNow(); // what the signal handler does
     };
     unzip.ArchivePath = path("a.zip");
     unzip.DestinationFolder = path("out");
@@ -213,7 +213,7 @@ TEST_F(ExtractCoreTest, TemporaryFilesAreRegisteredUntilRenamed) {
     EXPECT_EQ(fs::path(duringWrite[0]).parent_path(), path("out/d"));
     EXPECT_FALSE(fs::exists(path("out/d/cut.txt")));
     EXPECT_EQ(LeftoverTemporaries(root.string()), std::vector<std::string>{});
-    RemoveTemporariesNow();
+    fileio::RemoveTemporariesNow();
     EXPECT_EQ(ReadFile(path("out/kept.txt")), "kept");
 }
 

@@ -99,7 +99,4 @@ private:
     std::optional<std::string> password_; // given once, reused until it proves wrong
 };
 
-// Local time of an entry, without reloading the time zone for every call.
-std::tm LocalTime(std::time_t t);
-
 } // namespace zipcomponent

@@ -5,6 +5,7 @@
 // stays behind.
 #pragma once
 
+#include "Descriptor.h"
 #include "TemporaryFiles.h"
 #include "ZipError.h"
 
@@ -47,10 +48,9 @@ public:
     void commit(std::time_t mtime);
 
 private:
-    struct Descriptor;
     // The destination, then each folder of the entry's path opened without following a link,
     // the missing ones made when `make`: the last folder's descriptor, or ZipError.
-    int openFolder(bool make) const;
+    fileio::Descriptor openFolder(bool make) const;
     void removeTemporary();
 
     std::string path_;
@@ -59,10 +59,10 @@ private:
     std::vector<std::string> folders_; // the folders of the relative path, in order
     std::string leaf_;                 // the file's name inside folder_
     std::string absoluteFolder_;
-    int folder_ = -1;
-    int file_ = -1;
+    fileio::Descriptor folder_;
+    fileio::Descriptor file_;
     std::string temporary_; // the temporary file's name inside folder_, empty once gone
-    TemporarySlot slot_ = 0;
+    fileio::TemporarySlot slot_ = 0;
 };
 
 } // namespace zipcomponent

@@ -4,7 +4,7 @@
 // bytes: password verifier, AES-CTR in WinZip's byte order, inflate or stored, authentication.
 #pragma once
 
-#include "ZipError.h"
+#include "EntryStream.h"
 
 #include <zip.h>
 
@@ -19,27 +19,21 @@ namespace zipcomponent {
 // AE-1 entry with a zero CRC read here still has its authentication code checked.)
 bool IsAe2Entry(zip_t *archive, zip_uint64_t index);
 
-// The password does not match the entry's verifier.
-class WrongPassword : public ZipError {
-public:
-    using ZipError::ZipError;
-};
-
-class Ae2Reader {
+class Ae2Reader final : public EntryStream {
 public:
     // Checks the password verifier: WrongPassword when it does not match; ZipError when the
     // entry cannot be read or uses a compression other than stored or deflate.
     Ae2Reader(zip_t *archive, zip_uint64_t index, const std::string &entryName,
               const std::string &password);
-    ~Ae2Reader();
+    ~Ae2Reader() override;
     Ae2Reader(const Ae2Reader &) = delete;
     Ae2Reader &operator=(const Ae2Reader &) = delete;
 
     // Up to `size` bytes of the entry's uncompressed data; 0 at the end. ZipError when the data
     // are damaged.
-    std::size_t read(char *out, std::size_t size);
+    std::size_t read(char *out, std::size_t size) override;
     // After the last byte: ZipError unless the authentication code matches every byte read.
-    void verify();
+    void verify() override;
 
 private:
     struct State;
