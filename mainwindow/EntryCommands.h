@@ -1,7 +1,7 @@
 // The commands on the open archive's entries, outside the window so that they run and are
 // tested without a display: extraction into a folder and removal (opening an entry joins them
-// with its dialog). Adding is AddOperation's, below the windows. Each reports its failure once, in French, through `failed`; the technical
-// detail goes to the log. A user's cancel is not a failure.
+// with its dialog). Adding is AddOperation's, below the windows. Each reports its failure once, in
+// French, through `failed`; the technical detail goes to the log. A user's cancel is not a failure.
 #pragma once
 
 #include <QString>

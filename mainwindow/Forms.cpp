@@ -1,9 +1,9 @@
 #include "Forms.h"
 
+#include "ArchiveSession.h"
 #include "Assoc.h"
 #include "DosZip2.h"
 #include "Unzip.h"
-#include "ArchiveSession.h"
 #include "VFzip.h"
 #include "Zip2.h"
 

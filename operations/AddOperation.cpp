@@ -27,7 +27,8 @@ AddOperation::Result AddOperation::run(const Request &request) {
         if (note) note(QString::fromStdString(message));
     };
     writer.Outcome = [&](zipcomponent::EntryOutcome what, const std::string &) {
-        if (what != zipcomponent::EntryOutcome::Added) result.problems << QString::fromStdString(said);
+        if (what != zipcomponent::EntryOutcome::Added)
+            result.problems << QString::fromStdString(said);
     };
 
     enum class Password { NotAsked, Given, Cancelled, Empty };
