@@ -241,8 +241,8 @@ int main(int argc, char **argv) {
     Options o;
     if (!parse(std::vector<std::string>(argv + 2, argv + argc), o)) return usage();
     ReadProgress reading;
-    // A file kept by the overwrite rules is always told: nothing else would say that a copy,
-    // such as the second entry of a name, was not written.
+    // A file kept by the overwrite rules (the reader's outcome Kept) is always told: nothing
+    // else would say that a copy, such as the second entry of a name, was not written.
     auto status = [&](const std::string &m) {
         reading.label = m;
         if (o.verbose) err() << m << '\n';
