@@ -241,11 +241,14 @@ int main(int argc, char **argv) {
     Options o;
     if (!parse(std::vector<std::string>(argv + 2, argv + argc), o)) return usage();
     ReadProgress reading;
-    // A file kept by the overwrite rules is always told: nothing else would say that a copy,
-    // such as the second entry of a name, was not written.
+    // A file kept by the overwrite rules (the reader's outcome Kept) is always told: nothing
+    // else would say that a copy, such as the second entry of a name, was not written.
     auto status = [&](const std::string &m) {
         reading.label = m;
-        if (o.verbose || m.find(" conservé : ") != std::string::npos) err() << m << '\n';
+        if (o.verbose) err() << m << '\n';
+    };
+    auto kept = [&](zipcomponent::EntryOutcome what, const std::string &) {
+        if (!o.verbose && what == zipcomponent::EntryOutcome::Kept) err() << reading.label << '\n';
     };
     auto writing = [&](double done) { line().show(done, "Écriture de " + o.operands[0]); };
 
@@ -262,6 +265,7 @@ int main(int argc, char **argv) {
             VFunzip unzip;
             unzip.ArchivePath = o.operands[0];
             unzip.DisplayMessage = status;
+            unzip.Outcome = kept;
             std::string out;
             unzip.FileInfo = [&](std::int64_t total, std::int64_t packed, std::int64_t factor,
                                  int month, int day, int year, int, int, const std::string &file,
@@ -301,6 +305,7 @@ int main(int argc, char **argv) {
             unzip.AlwaysOverwrite = o.alwaysOverwrite;
             unzip.SkipOlderFiles = o.skipOlder;
             unzip.DisplayMessage = status;
+            unzip.Outcome = kept;
             unzip.PasswordQuestion = [&](const std::string &) { return o.password; };
             followProgress(unzip, reading,
                            std::vector<std::string>(o.operands.begin() + 2, o.operands.end()));
@@ -352,6 +357,7 @@ int main(int argc, char **argv) {
             VFunzip unzip;
             unzip.ArchivePath = o.operands[0];
             unzip.DisplayMessage = status;
+            unzip.Outcome = kept;
             unzip.PasswordQuestion = [&](const std::string &entry) -> std::optional<std::string> {
                 if (o.password || !isatty(STDIN_FILENO)) return o.password;
                 return askOnTerminal(entry);

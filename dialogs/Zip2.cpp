@@ -1,10 +1,8 @@
 #include "Zip2.h"
 
-#include "ArchiveSession.h"
 #include "CaptionFit.h"
 #include "Colours.h"
 #include "ExplorerTree.h"
-#include "Forms.h"
 #include "LongWork.h"
 #include "Module1.h"
 #include "Prompts.h"
@@ -12,7 +10,6 @@
 
 #include <QCheckBox>
 #include <QEvent>
-#include <QFile>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -26,38 +23,11 @@ using Module1::FileExists;
 using Module1::Shared;
 using Module1::WithTrailingBackslash;
 
-namespace {
-
-// What the writer reports for each file it has added; any other note during an add is about a
-// file it left out.
-const QString kAddedNote = QStringLiteral("Ajout de ");
-
-} // namespace
-
 Zip2::Zip2(QWidget *parent) : QDialog(parent) {
     setObjectName(QStringLiteral("Zip2"));
     setWindowTitle(QString::fromUtf8(kTitle));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
     createControls();
-
-    VFzip1.ZipMessage = [this](const std::string &message) {
-        const QString text = QString::fromStdString(message);
-        List1->addItem(text);
-        if (problems_ && !text.startsWith(kAddedNote)) *problems_ << text;
-    };
-    // Asked once per add, at its first encrypted file, by whoever adds through this writer.
-    VFzip1.PasswordQuestion = [this]() -> std::optional<std::string> {
-        const std::optional<Prompts::EncryptionChoice> choice = prompts().encryption(this);
-        password_ = !choice                      ? Password::Cancelled
-                    : choice->password.isEmpty() ? Password::Empty
-                                                 : Password::Given;
-        if (password_ == Password::Cancelled) return std::nullopt;
-        if (password_ == Password::Empty) return std::string(); // the writer refuses it
-        VFzip1.EncryptionMethod = choice->method == Prompts::Encryption::Traditional
-                                      ? zipcomponent::EncryptionKind::Traditional
-                                      : zipcomponent::EncryptionKind::Aes256;
-        return choice->password.toStdString();
-    };
 }
 
 void Zip2::createControls() {
@@ -206,23 +176,20 @@ void Zip2::Command1_Click() {
     const short noSubFolders = Check1->isChecked() ? 1 : 0;
     const short noPathNames = Check3->isChecked() ? 1 : 0;
     const short encrypt = Check2->isChecked() ? 1 : 0;
-    VFzip1.NoSubFolders = noSubFolders;
-    VFzip1.NoPathNames = noPathNames;
-    VFzip1.Encrypt = encrypt;
 
     const QString folder = WithTrailingBackslash(Tree1->CurrentFolder());
     QStringList paths;
     for (int i = 0; i < File1->count(); ++i)
         if (File1->item(i)->isSelected()) paths << folder + File1->item(i)->text();
 
-    const AddOutcome outcome = addFiles(paths);
+    const AddOperation::Result outcome = add(paths, noSubFolders, noPathNames, encrypt);
     if (outcome.declined) return; // nothing written: the user may choose again
     if (!outcome.problems.isEmpty())
         prompts().message(this, Prompts::Icon::Critical, QStringLiteral("Erreur"),
                           outcome.problems.join(u'\r'));
     auto &s = Shared();
     if (outcome.committed && Module1::IsFile(s.CurrentArchive)) {
-        if (Forms::UnzipLoaded()) Forms::Archive().archiveWritten();
+        emit archiveWritten();
         s.LastAddFolder = Tree1->CurrentFolder();
         s.NoSubFoldersOption = noSubFolders;
         s.NoPathNamesOption = noPathNames;
@@ -231,55 +198,25 @@ void Zip2::Command1_Click() {
     accept();
 }
 
-// One batch: the archive is rewritten once, after the last file. A file the writer cannot take
-// is left out and the others still go in; a password question declined or answered with an
-// empty password stops the add before anything is written.
-Zip2::AddOutcome Zip2::addFiles(const QStringList &paths) {
+AddOperation::Result Zip2::addFiles(const QStringList &paths) {
+    return add(paths, Check1->isChecked() ? 1 : 0, Check3->isChecked() ? 1 : 0,
+               Check2->isChecked() ? 1 : 0);
+}
+
+AddOperation::Result Zip2::add(const QStringList &paths, short noSubFolders, short noPathNames,
+                               short encrypt) {
     // The rewrite keeps the windows painting and can be stopped; a stop writes nothing and
     // leaves the dialog open for another choice.
     LongWork work(this, QStringLiteral("Ajout à l'archive..."));
-    VFzip1.Progress = [&work](double done) {
-        work.tick(static_cast<std::int64_t>(done * 1000), 1000);
-    };
-    VFzip1.CancelRequested = [&work] { return work.cancelled(); };
-    struct Unhook {
-        zipcomponent::VFzip &writer;
-        ~Unhook() {
-            writer.Progress = nullptr;
-            writer.CancelRequested = nullptr;
-        }
-    } unhook{VFzip1};
-    AddOutcome outcome;
-    problems_ = &outcome.problems;
-    password_ = Password::NotAsked;
-    VFzip1.BeginBatch();
-    for (const QString &path : paths) {
-        try {
-            VFzip1.AddFile(QFile::encodeName(path).toStdString());
-        } catch (const zipcomponent::ZipError &e) {
-            if (password_ == Password::Cancelled || password_ == Password::Empty) {
-                VFzip1.DiscardBatch();
-                problems_ = nullptr;
-                // A cancel is the user's choice, not a failure to report.
-                outcome.declined = password_ == Password::Cancelled;
-                if (!outcome.declined)
-                    outcome.problems = QStringList{QString::fromStdString(e.description())};
-                return outcome;
-            }
-            outcome.problems << QString::fromStdString(e.description());
-        }
-    }
-    try {
-        VFzip1.CommitBatch();
-        outcome.committed = true;
-    } catch (const zipcomponent::Cancelled &) {
-        outcome.declined = true; // the user's stop: nothing written, nothing to report
-    } catch (const zipcomponent::ZipError &e) {
-        outcome.problems.prepend(QString::fromStdString(e.description()));
-    }
-    problems_ = nullptr;
-    outcome.problems.removeDuplicates();
-    return outcome;
+    AddOperation adding(this, &work);
+    adding.note = [this](const QString &text) { List1->addItem(text); };
+    AddOperation::Request request;
+    request.archive = Shared().CurrentArchive;
+    request.noSubFolders = noSubFolders;
+    request.noPathNames = noPathNames;
+    request.encrypt = encrypt;
+    request.paths = paths;
+    return adding.run(request);
 }
 
 void Zip2::Command4_Click() {

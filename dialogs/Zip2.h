@@ -1,15 +1,14 @@
 // The add-files dialog: the user picks files of one folder (the tree, a filtered file list) and
-// the three options, and "&Ajouter" writes them into the open archive in one rewrite, then
-// updates the main window through the archive's owner. It owns the program's archive writer,
-// which the removal command borrows through the registry. "&Annuler", Escape and the title bar
-// set DialogCancelled to 1. Every way of closing it destroys it (the registry's instance).
-// The add command sets Forms::VFzip1().ZipFileName and DialogCancelled = 0, then runs exec();
-// DialogCancelled still 0 afterwards means an add was attempted, whatever its outcome.
+// the three options, and "&Ajouter" adds them to the shared state's current archive through the
+// add operation (one rewrite), then says archiveWritten(), which the window that made it
+// connects. "&Annuler", Escape and the title bar set DialogCancelled to 1. Every way of closing
+// it destroys it (the registry's instance). The add command sets DialogCancelled = 0, then runs
+// exec(); DialogCancelled still 0 afterwards means an add was attempted, whatever its outcome.
 // Controls keep their names as object names.
 #pragma once
 
+#include "AddOperation.h"
 #include "FilePattern.h"
-#include "VFzip.h"
 
 #include <QDialog>
 #include <QStringList>
@@ -34,7 +33,12 @@ public:
     // (activation, and the colour menu).
     void applyColours();
 
-    zipcomponent::VFzip VFzip1;
+    // Adds these files to the current archive with the options the boxes show, in one rewrite
+    // that can be stopped; the writer's messages go to the message list.
+    AddOperation::Result addFiles(const QStringList &paths);
+
+signals:
+    void archiveWritten(); // an add rewrote the current archive
 
 public slots:
     void Command1_Click();  // &Ajouter
@@ -55,18 +59,10 @@ private:
     void Text1_Change();
     void fillFileList();
     void File1_SelectionChanged();
-    struct AddOutcome {
-        bool declined = false;  // the password question was cancelled: nothing written
-        bool committed = false; // the archive was rewritten (or had nothing to change)
-        QStringList problems;   // what went wrong, for the user, each reason once
-    };
-    AddOutcome addFiles(const QStringList &paths);
-
-    enum class Password { NotAsked, Given, Cancelled, Empty };
+    AddOperation::Result add(const QStringList &paths, short noSubFolders, short noPathNames,
+                             short encrypt);
 
     FilePattern pattern_;
-    QStringList *problems_ = nullptr;        // during addFiles: where the writer's skip notes go
-    Password password_ = Password::NotAsked; // the answer to this add's password question
 
     QGroupBox *Frame2 = nullptr, *Frame3 = nullptr, *fram1 = nullptr, *Frame1 = nullptr;
     QLineEdit *Text1 = nullptr;

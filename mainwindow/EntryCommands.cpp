@@ -9,7 +9,6 @@
 #include "VFunzip.h"
 #include "VFzip.h"
 
-#include <QFile>
 #include <QLoggingCategory>
 
 Q_LOGGING_CATEGORY(lcCommands, "mivo.commands")
@@ -111,49 +110,6 @@ bool EntryCommands::extract(const Extraction &request) {
         report(QString::fromStdString(e.description()), e.detail());
         return false;
     }
-}
-
-bool EntryCommands::add(const Addition &request) {
-    zipcomponent::VFzip &writer = writer_();
-    writer.ZipFileName = Shared().CurrentArchive.toStdString();
-    writer.NoSubFolders = request.noSubFolders;
-    writer.NoPathNames = request.noPathNames;
-    writer.Encrypt = request.encrypt; // the writer's owner asks for the password
-    // The writer's own progress lines are not worth a box; what it passed over is. Its owner
-    // (the add dialog) keeps hearing every message.
-    QStringList notes;
-    const auto owner = writer.ZipMessage;
-    writer.ZipMessage = [&notes, &owner](const std::string &m) {
-        if (m.rfind("Ajout de ", 0) != 0) notes << QString::fromStdString(m);
-        if (owner) owner(m);
-    };
-    struct Restore {
-        zipcomponent::VFzip &writer;
-        const std::function<void(const std::string &)> &owner;
-        ~Restore() { writer.ZipMessage = owner; }
-    } restore{writer, owner};
-    archive_.setMessage(QString());
-    QString failure;
-    const Batch batch = runBatch(
-        writer,
-        [&] {
-            for (const QString &path : request.paths) {
-                try {
-                    writer.AddFile(QFile::encodeName(path).toStdString());
-                } catch (const zipcomponent::Cancelled &) {
-                    throw;
-                } catch (const zipcomponent::ZipError &e) {
-                    qCWarning(lcCommands) << path << "--" << e.detail().c_str();
-                    notes << QString::fromStdString(e.description());
-                }
-            }
-        },
-        failure);
-    if (!failure.isEmpty()) notes << failure;
-    notes.removeDuplicates(); // a folder's failure comes as a message and again as its reason
-    if (!notes.isEmpty()) report(notes.join(u'\r'), {});
-    if (Module1::IsFile(Shared().CurrentArchive)) archive_.reload();
-    return batch == Batch::Written && notes.isEmpty();
 }
 
 bool EntryCommands::remove(const QStringList &fullNames) {

@@ -1,7 +1,7 @@
 // The commands on the open archive's entries, outside the window so that they run and are
 // tested without a display: extraction into a folder and removal (opening an entry joins them
-// with its dialog). Each reports its failure once, in French, through `failed`; the technical
-// detail goes to the log. A user's cancel is not a failure.
+// with its dialog). Adding is AddOperation's, below the windows. Each reports its failure once, in
+// French, through `failed`; the technical detail goes to the log. A user's cancel is not a failure.
 #pragma once
 
 #include <QString>
@@ -48,15 +48,6 @@ public:
         bool clean = true;
     };
     std::optional<TestOutcome> test();
-
-    struct Addition {
-        short noSubFolders = 0, noPathNames = 0, encrypt = 0; // the add options
-        QStringList paths;                                    // files and folders
-    };
-    // Adds the files and folders to the open archive in one rewrite, then lists it again from
-    // the disk. A file that cannot be added is passed over and said, with any other warning of
-    // the writer, in one report at the end; a failed rewrite leaves the archive as it was.
-    bool add(const Addition &request);
 
     // Removes the entries of these full names in one rewrite of the archive, then lists the
     // archive again from the disk, failure or not (a failed rewrite leaves it as it was).

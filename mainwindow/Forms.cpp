@@ -1,5 +1,6 @@
 #include "Forms.h"
 
+#include "ArchiveSession.h"
 #include "Assoc.h"
 #include "DosZip2.h"
 #include "Unzip.h"
@@ -77,15 +78,17 @@ bool UnzipLoaded() {
 }
 
 ::Zip2 &Zip2() {
-    return loaded(zip2Instance());
-}
-
-bool Zip2Loaded() {
-    return !zip2Instance().isNull();
+    const bool made = !zip2Instance().isNull();
+    ::Zip2 &dialog = loaded(zip2Instance());
+    if (!made)
+        QObject::connect(&dialog, &::Zip2::archiveWritten, [] {
+            if (UnzipLoaded()) Archive().archiveWritten();
+        });
+    return dialog;
 }
 
 zipcomponent::VFzip &VFzip1() {
-    return Zip2().VFzip1;
+    return Unzip().VFzip1;
 }
 
 void UnloadAll() {

@@ -38,13 +38,12 @@ bool UnzipLoaded();
 ArchiveSession &Archive();
 
 // The extraction and add dialogs, created hidden and loaded on first touch; the caller shows
-// them modally with exec(), which destroys them when they close.
+// them modally with exec(), which destroys them when they close. An add that rewrote the
+// archive updates the main window's commands, when it is there.
 ::DosZip2 &DosZip2();
 ::Zip2 &Zip2();
-bool Zip2Loaded(); // its writer exists
 
-// The archive writer shared by the add dialog and the removal command: the add dialog's own,
-// so touching it creates that dialog hidden and loads it.
+// The main window's archive writer (removal); touching it loads the main window.
 zipcomponent::VFzip &VFzip1();
 
 // Destroys every window (the program's end, or between tests).

@@ -10,7 +10,6 @@
 #include "Module1.h"
 #include "Prompts.h"
 #include "Settings.h"
-#include "VFzip.h"
 #include "Zip2.h"
 
 #include <QApplication>
@@ -60,11 +59,11 @@ QString archiveFromCommandLine(const QString &text) {
 Unzip::Unzip()
     : model_(new EntryListModel(this)),
       session_(VFunzip1, *model_,
-               [](const QString &path) { Forms::VFzip1().ZipFileName = path.toStdString(); }),
+               [this](const QString &path) { VFzip1.ZipFileName = path.toStdString(); }),
       commands_(
-          VFunzip1, [] { return std::ref(Forms::VFzip1()); }, session_),
+          VFunzip1, [this] { return std::ref(VFzip1); }, session_),
       edited_(
-          VFunzip1, [] { return std::ref(Forms::VFzip1()); }, session_) {
+          VFunzip1, [this] { return std::ref(VFzip1); }, session_) {
     setObjectName(QStringLiteral("Unzip"));
     setAcceptDrops(true);
     createMenus();
@@ -267,19 +266,17 @@ void Unzip::Mnu_Tester_Click() {
 
 void Unzip::Mnu_Ajout_Click() {
     auto &s = Shared();
-    Forms::VFzip1().ZipFileName = s.CurrentArchive.toStdString();
     s.DialogCancelled = 0;
-    // The dialog adds the files itself, in one rewrite, and updates the window's commands.
-    runLong(
-        QStringLiteral("Ajout à l'archive..."), [] { Forms::Zip2().exec(); }, true);
+    // The dialog adds the files itself, in one rewrite, and says so (the registry wires it to
+    // the window's commands).
+    Forms::Zip2().exec();
     if (s.DialogCancelled == 1 || !Module1::IsFile(s.CurrentArchive)) return;
     session_.reload();
 }
 
 void Unzip::Mnu_SupFich_Click() {
     const QStringList names = selectedEntries();
-    runLong(
-        QStringLiteral("Suppression dans l'archive..."), [&] { commands_.remove(names); }, true);
+    runLong(QStringLiteral("Suppression dans l'archive..."), [&] { commands_.remove(names); });
 }
 
 void Unzip::ListView1_DblClick() {

@@ -5,12 +5,14 @@
 // and drop in UnzipDrops.cpp.
 #pragma once
 
+#include "AddOperation.h"
 #include "ArchiveSession.h"
 #include "DragFolder.h"
 #include "EditedCopies.h"
 #include "EntryCommands.h"
 #include "EntryListModel.h"
 #include "VFunzip.h"
+#include "VFzip.h"
 
 #include <QMainWindow>
 
@@ -34,6 +36,15 @@ public:
     void Form_Load();
 
     zipcomponent::VFunzip VFunzip1;
+    // The archive writer of the commands that change the open archive in place (removal); each
+    // add has a writer of its own (AddOperation).
+    zipcomponent::VFzip VFzip1;
+
+    // Adds to the open archive as a drop does: the long work shown in this window, the files
+    // left out said in one box, the list read again from the disk. An opened copy written back
+    // comes here too, with the entry name and the encryption set in the request. False when
+    // nothing was written or something was left out.
+    bool addToArchive(const AddOperation::Request &request);
     EntryListModel *model() const { return model_; }
     ArchiveSession &session() { return session_; }
     ArchiveState state() const { return session_.state(); }
@@ -93,9 +104,9 @@ private:
     void
     connectEditedCopies(); // opened copies saved by their application: the question, the rewrite
     // Runs long work with the window kept alive and a stop offered (LongWork); the commands
-    // are off meanwhile and the progress bar back at 0 afterwards. `usesWriter`: the work
-    // rewrites the archive (add, remove), whose progress and stop then go through the writer.
-    void runLong(const QString &text, const std::function<void()> &work, bool usesWriter = false);
+    // are off meanwhile and the progress bar back at 0 afterwards; the window's writer (a
+    // removal) shows its progress and takes the stop there.
+    void runLong(const QString &text, const std::function<void()> &work);
     void applyListColours();
     void chooseColour(std::uint32_t &colour);
     void endProgram();

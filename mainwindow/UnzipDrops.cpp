@@ -67,11 +67,24 @@ void Unzip::dropEvent(QDropEvent *event) {
     if (files.isEmpty() || !dropAdds(event)) return event->ignore();
     event->acceptProposedAction();
     const auto &s = Shared();
-    EntryCommands::Addition addition;
-    addition.noSubFolders = s.NoSubFoldersOption;
-    addition.noPathNames = s.NoPathNamesOption;
-    addition.encrypt = s.EncryptOption;
-    addition.paths = files;
-    runLong(
-        QStringLiteral("Ajout à l'archive..."), [&] { commands_.add(addition); }, true);
+    AddOperation::Request request;
+    request.noSubFolders = s.NoSubFoldersOption;
+    request.noPathNames = s.NoPathNamesOption;
+    request.encrypt = s.EncryptOption;
+    request.paths = files;
+    addToArchive(request);
+}
+
+bool Unzip::addToArchive(const AddOperation::Request &request) {
+    AddOperation::Request toCurrent = request;
+    toCurrent.archive = Shared().CurrentArchive;
+    session_.setMessage(QString());
+    AddOperation::Result result;
+    runLong(QStringLiteral("Ajout à l'archive..."), [&] {
+        AddOperation adding(this, work_);
+        result = adding.run(toCurrent);
+    });
+    if (!result.problems.isEmpty()) commands_.failed(result.problems.join(u'\r'));
+    if (Module1::IsFile(Shared().CurrentArchive)) session_.reload();
+    return result.committed && result.problems.isEmpty();
 }

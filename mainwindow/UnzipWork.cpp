@@ -1,7 +1,6 @@
 // The main window's side of its components: the reader's events and questions, the rows
 // chosen in the list, and long work kept live while a component runs.
 #include "EntryListView.h"
-#include "Forms.h"
 #include "LongWork.h"
 #include "Prompts.h"
 #include "Unzip.h"
@@ -100,20 +99,16 @@ QStringList Unzip::selectedEntries() const {
     return names;
 }
 
-void Unzip::runLong(const QString &text, const std::function<void()> &work, bool usesWriter) {
+void Unzip::runLong(const QString &text, const std::function<void()> &work) {
     LongWork longWork(this, text);
-    // The writer belongs to the add dialog, which touching it loads and which the work may
-    // close (and so destroy): it is reached only by the commands that write.
     auto hookWriter = [&](bool on) {
-        if (!usesWriter || (!on && !Forms::Zip2Loaded())) return;
-        zipcomponent::VFzip &writer = Forms::VFzip1();
-        writer.Progress = nullptr;
-        writer.CancelRequested = nullptr;
+        VFzip1.Progress = nullptr;
+        VFzip1.CancelRequested = nullptr;
         if (!on) return;
-        writer.Progress = [&](double done) {
+        VFzip1.Progress = [&](double done) {
             longWork.tick(static_cast<std::int64_t>(done * 1000), 1000);
         };
-        writer.CancelRequested = [&] { return longWork.cancelled(); };
+        VFzip1.CancelRequested = [&] { return longWork.cancelled(); };
     };
     const std::initializer_list<QWidget *> commands{menuBar(), Toolbar1, ListView1};
     struct Restore { // on every way out, before longWork goes

@@ -111,6 +111,7 @@ bool VFunzip::extractOne(ArchiveReader &r, const EntryInfo &entry) {
         if (SkipOlderFiles == 1) {
             if (existing.st_mtim.tv_sec > entry.mtime) {
                 message("Fichier plus récent conservé : " + target);
+                if (Outcome) Outcome(EntryOutcome::Kept, target);
                 return false;
             }
             return true;
@@ -118,9 +119,11 @@ bool VFunzip::extractOne(ArchiveReader &r, const EntryInfo &entry) {
         if (ConfirmOverwrite == 1) {
             if (ConfirmReplace && ConfirmReplace(target)) return true;
             message("Fichier conservé : " + target);
+            if (Outcome) Outcome(EntryOutcome::Kept, target);
             return false;
         }
         message("Fichier existant conservé : " + target);
+        if (Outcome) Outcome(EntryOutcome::Kept, target);
         return false;
     };
     ExtractHooks hooks;

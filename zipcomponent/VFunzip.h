@@ -3,6 +3,7 @@
 #pragma once
 
 #include "ArchiveTest.h"
+#include "EntryOutcome.h"
 #include "ZipError.h"
 
 #include <cstdint>
@@ -70,6 +71,9 @@ public:
                        const std::string &ZipFileName)>
         Progress;
     std::function<void(const std::string &Message)> DisplayMessage;
+    // An existing file left as it was (Kept), right after the DisplayMessage that says it;
+    // `path` is that file.
+    std::function<void(EntryOutcome what, const std::string &path)> Outcome;
 
     // Questions. ConfirmReplace gets the existing file's path and says whether to replace it
     // (no answer keeps it); PasswordQuestion gets the entry name (nullopt declines).

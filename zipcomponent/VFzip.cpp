@@ -61,6 +61,10 @@ void VFzip::message(const std::string &text) {
     if (ZipMessage) ZipMessage(text);
 }
 
+void VFzip::told(EntryOutcome what, const std::string &path) {
+    if (Outcome) Outcome(what, path);
+}
+
 void VFzip::open() {
     if (zip_ && openPath_ == ZipFileName) return;
     if (zip_) commit();
@@ -172,6 +176,7 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
     const CheckedFile file = CheckFile(path);
     if (file.st.st_dev == archiveDevice_ && file.st.st_ino == archiveInode_) {
         message("Ignoré (c'est l'archive elle-même) : " + path);
+        told(EntryOutcome::Skipped, path);
         return;
     }
     SourceHandle src = CreateFileSource(file, failedFile_.get());
@@ -183,6 +188,7 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
         if (earlier != addedFrom_.end())
             message(Quoted(path) + " remplace " + Quoted(earlier->second) +
                     " : les deux portent le nom " + Quoted(key) + " dans l'archive.");
+        if (earlier != addedFrom_.end()) told(EntryOutcome::Replaced, earlier->second);
         index = static_cast<zip_int64_t>(existing->second);
         if (zip_file_replace(Z(zip_), existing->second, src.get(), 0) != 0) throw notAdded(path);
     } else {
@@ -198,6 +204,7 @@ void VFzip::addOne(const std::string &path, const std::string &entryName) {
     }
     addedFrom_[key] = path;
     message("Ajout de " + entryName);
+    told(EntryOutcome::Added, path);
 }
 
 bool VFzip::setAttributes(std::uint64_t index, std::time_t mtime) {
@@ -268,9 +275,11 @@ void VFzip::addFolder(const std::string &folder) {
                 addOne(path, entryNameFor(path, NoPathNames == 1));
             } else {
                 message("Ignoré (ce n'est pas un fichier ordinaire) : " + path);
+                told(EntryOutcome::Skipped, path);
             }
         } catch (const ZipError &e) {
             message(e.description());
+            told(EntryOutcome::Failed, path);
             failures.add(path, e);
         }
     }
@@ -298,7 +307,7 @@ void VFzip::AddFile(const std::string &path) {
         if (S_ISDIR(st.st_mode))
             addFolder(path);
         else
-            addOne(path, entryNameFor(path, NoPathNames == 1));
+            addOne(path, EntryName.empty() ? entryNameFor(path, NoPathNames == 1) : EntryName);
     } catch (const ZipError &) {
         // Outside a batch a failure adds nothing, but a folder keeps the files that could be read.
         if (!inBatch_) {

@@ -6,6 +6,7 @@
 // permission, is refused before anything is read or written.
 #pragma once
 
+#include "EntryOutcome.h"
 #include "ZipError.h"
 
 #include <cstdint>
@@ -42,6 +43,9 @@ public:
     short NoPathNames = 0;
     short Encrypt = 0;
     EncryptionKind EncryptionMethod = EncryptionKind::Aes256;
+    // When set, a file added is stored under this entry name instead of the one its path and
+    // NoPathNames give (a copy written back over its entry); a folder ignores it.
+    std::string EntryName;
 
     // Adds a file, or a folder's files (and its sub-folders' unless NoSubFolders = 1), creating
     // the archive when missing. The entry is the bare file name with NoPathNames = 1, else the
@@ -69,6 +73,9 @@ public:
 
     // Event.
     std::function<void(const std::string &Message)> ZipMessage;
+    // What happened to a file (Added, Replaced, Skipped, Failed), right after the ZipMessage
+    // that says it; `path` is the file on disk.
+    std::function<void(EntryOutcome what, const std::string &path)> Outcome;
     // Question: the password for new encrypted entries; nullopt declines.
     std::function<std::optional<std::string>()> PasswordQuestion;
     // While the archive is written: the part done, 0 to 1, and whether to stop. A stop throws
@@ -90,6 +97,7 @@ private:
     void addFolder(const std::string &folder);
     const std::string &password();
     void message(const std::string &text);
+    void told(EntryOutcome what, const std::string &path);
 
     // Before zip_: the pending archive's file sources record into it until they are freed.
     std::unique_ptr<FileFailure> failedFile_;

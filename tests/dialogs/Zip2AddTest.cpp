@@ -144,7 +144,6 @@ TEST_F(Zip2AddTest, FilesLeftOutAreShownInOneErrorBoxAndTheOthersAdded) {
     ziptest::WriteFile(path("src/gone.txt"), "soon gone");
     Forms::UnloadAll(); // loaded again with these files listed
     Shared().CurrentArchive = archive;
-    Forms::VFzip1().ZipFileName = archive.toStdString();
     QPointer<Zip2> d = &dialog();
     showActive(*d);
     select({"a.txt", "gone.txt", "out.zip"});
@@ -163,9 +162,7 @@ TEST_F(Zip2AddTest, FilesLeftOutAreShownInOneErrorBoxAndTheOthersAdded) {
 TEST_F(Zip2AddTest, WriterMessagesGoToTheMessageList) {
     Zip2 &d = dialog();
     auto *list = child<QListWidget>(d, "List1");
-    d.VFzip1.BeginBatch();
-    d.VFzip1.AddFile((src + QStringLiteral("/a.txt")).toStdString());
-    d.VFzip1.DiscardBatch();
+    ASSERT_TRUE(d.addFiles({src + QStringLiteral("/a.txt")}).committed);
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->text(), "Ajout de " + withPath("a.txt"));
 }

@@ -35,7 +35,6 @@ protected:
         archive = base + QStringLiteral("/out.zip");
         Module1::Shared().CurrentArchive = archive;
         Module1::Shared().LastAddFolder = src;
-        Forms::VFzip1().ZipFileName = archive.toStdString();
     }
 
     Zip2 &dialog() { return Forms::Zip2(); }

@@ -61,7 +61,6 @@ TEST_F(Zip2Test, AFolderTheTreeCannotShowIsTheLoadFailure) {
     Forms::UnloadAll(); // loaded again with these folders
     Shared().AppFolder = base + QStringLiteral("/no program folder");
     Shared().LastAddFolder = base + QStringLiteral("/gone");
-    Forms::VFzip1().ZipFileName = archive.toStdString(); // the writer's first touch loads it
     EXPECT_FALSE(dialog().isVisible());
     EXPECT_EQ(tree()->CurrentFolder(), QString());
     ASSERT_EQ(messages(), QStringList{QStringLiteral("Erreur|Le dossier n'existe plus !")});

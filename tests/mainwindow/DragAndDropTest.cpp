@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -61,6 +62,24 @@ TEST_F(DragAndDropTest, AFileThatCannotBeAddedIsSaidOnceAndTheOthersGoIn) {
     EXPECT_EQ(prompts->messages()[0].title, QStringLiteral("Erreur"));
     EXPECT_TRUE(prompts->messages()[0].text.contains(QStringLiteral("missing.txt")));
     EXPECT_EQ(rows().size(), 4u);
+}
+
+// As in the add dialog: a cancelled password question stops the whole add, asked once.
+TEST_F(DragAndDropTest, ACancelledPasswordWritesNothingAndIsAskedOnce) {
+    const std::string archive = makeArchive();
+    const std::string before = ReadFile(archive);
+    start(q(archive));
+    for (const char *name : {"new/x.txt", "new/y.txt", "new/z.txt"})
+        WriteFile(path(name), name);
+    Module1::Shared().EncryptOption = 1;
+    prompts->encryptionAnswers.push_back(std::nullopt);
+    ASSERT_TRUE(dropOnList({q(path("new/x.txt")), q(path("new/y.txt")), q(path("new/z.txt"))}));
+    EXPECT_EQ(ReadFile(archive), before);
+    const auto asked = std::count_if(prompts->asked.begin(), prompts->asked.end(),
+                                     [](const auto &a) { return a.kind == "encryption"; });
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(prompts->messages().empty());
+    EXPECT_EQ(rows().size(), 3u);
 }
 
 TEST_F(DragAndDropTest, WithoutAnArchiveFilesAreRefused) {

@@ -68,7 +68,6 @@ protected:
         cache_.emplace("XDG_CACHE_HOME", path("cache"));
         Module1::Shared() = Module1::SharedState{};
         Forms::startup() = {QString::fromStdString(root.string()), QString(), [this] { ++ended; }};
-        Forms::VFzip1().ZipFileName.clear();
         prompts = &InstallScriptedPrompts();
     }
     void TearDown() override {
