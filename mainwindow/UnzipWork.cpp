@@ -52,7 +52,7 @@ void Unzip::connectEditedCopies() {
     };
     edited_.failed = commands_.failed;
     edited_.runLong = [this](const std::function<void()> &work) {
-        runLong(QStringLiteral("Mise à jour de l'archive..."), work, true);
+        runLong(QStringLiteral("Mise à jour de l'archive..."), work);
     };
     edited_.busy = [this] { return work_ != nullptr || QApplication::activeModalWidget(); };
 }

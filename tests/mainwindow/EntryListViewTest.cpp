@@ -60,13 +60,10 @@ TEST_F(EntryListViewTest, HeaderClicksSortByTimeAndSizeAndTheOrderOutlivesAnAddi
 
     // Added through the window: the list is read again from the archive, in the same order.
     WriteFile(path("new/d.txt"), std::string(50, 'd'));
-    EntryCommands::Addition addition;
+    AddOperation::Request addition;
     addition.paths = {q(path("new/d.txt"))};
     addition.noPathNames = 1;
-    EntryCommands commands(
-        Forms::Unzip().VFunzip1, [] { return std::ref(Forms::VFzip1()); },
-        Forms::Unzip().session());
-    ASSERT_TRUE(commands.add(addition));
+    ASSERT_TRUE(Forms::Unzip().addToArchive(addition));
     EXPECT_EQ(names(), QStringList({"c.txt", "a.txt", "d.txt", "b.txt"}));
     EXPECT_EQ(indicator(), "2 up");
 
