@@ -88,9 +88,9 @@ int main(int argc, char **argv) {
         } else if (command == QStringLiteral("add")) {
             QFile list(QString::fromLocal8Bit(argv[3]));
             if (!list.open(QIODevice::ReadOnly)) return usage();
-            EntryCommands::Addition a;
+            AddOperation::Request a;
             a.paths = QString::fromLocal8Bit(list.readAll()).split(u'\n', Qt::SkipEmptyParts);
-            ok = commands.add(a);
+            ok = window.addToArchive(a); // the window's one add, as a drop makes it
         } else if (command == QStringLiteral("remove")) {
             QStringList names;
             const int count = std::atoi(argv[3]);
