@@ -118,20 +118,9 @@ TEST_F(SfxTool, ASignalDuringABuildLeavesNothingBehind) {
                                                  {SIGHUP, ".big.exe."},
                                                  {SIGTERM, ".big.exe."}};
     for (const auto &[signal, waitFor] : rows) {
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, signal);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-        const std::string program = path("bin/mivo-sfx"), archive = path("big.zip");
-        std::vector<const char *> argv = {program.c_str(), archive.c_str(), nullptr};
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, &attributes,
-                              const_cast<char *const *>(argv.data()), environ),
-                  0);
-        posix_spawnattr_destroy(&attributes);
+        const pid_t pid =
+            ziptest::SpawnWithDefaultSignal({path("bin/mivo-sfx"), path("big.zip")}, signal);
+        ASSERT_GT(pid, 0);
         for (int i = 0; i < 20000 && !written(waitFor); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ASSERT_TRUE(written(waitFor)) << waitFor << ": the build ended before it was seen";

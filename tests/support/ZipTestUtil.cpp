@@ -3,9 +3,11 @@
 #include <zip.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <spawn.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -107,6 +109,24 @@ std::vector<std::string> LeftoverTemporaries(const std::string &folder) {
     for (const auto &e : fs::recursive_directory_iterator(folder))
         if (e.path().filename().string().rfind(".mivo-", 0) == 0) found.push_back(e.path());
     return found;
+}
+
+int SpawnWithDefaultSignal(const std::vector<std::string> &argv, int signal) {
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, signal);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    std::vector<char *> args;
+    for (const std::string &a : argv)
+        args.push_back(const_cast<char *>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int failed = posix_spawn(&pid, args[0], nullptr, &attributes, args.data(), environ);
+    posix_spawnattr_destroy(&attributes);
+    return failed ? -1 : pid;
 }
 
 } // namespace ziptest

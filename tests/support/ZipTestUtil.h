@@ -27,6 +27,9 @@ std::string ReadFile(const std::string &path);
 std::time_t MTime(const std::string &path);
 // Runs a shell command (for the peers: zip, unzip, 7z); returns its exit status.
 int Shell(const std::string &command);
+// Starts a program (argv[0] its path) with `signal`'s default action, whatever the test's own
+// handling, so that the program installs its own; its pid, or -1.
+int SpawnWithDefaultSignal(const std::vector<std::string> &argv, int signal);
 std::string Quote(const std::string &path);
 
 // An entry for a hand-made archive written straight through libzip, names unchecked.

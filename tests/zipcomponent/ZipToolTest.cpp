@@ -157,21 +157,9 @@ TEST_F(ZipToolTest, ASignalDuringAnAddLeavesNoTemporaryFile) {
     const std::string before = ReadFile(path("t.zip"));
 
     for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        posix_spawnattr_t attributes;
-        posix_spawnattr_init(&attributes);
-        sigset_t defaults;
-        sigemptyset(&defaults);
-        sigaddset(&defaults, signal);
-        posix_spawnattr_setsigdefault(&attributes, &defaults);
-        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-        const std::string archive = path("t.zip"), file = path("big.bin");
-        std::vector<const char *> argv = {MIVO_ZIPTOOL_BIN, "add", archive.c_str(), file.c_str(),
-                                          nullptr};
-        pid_t pid = 0;
-        ASSERT_EQ(posix_spawn(&pid, MIVO_ZIPTOOL_BIN, nullptr, &attributes,
-                              const_cast<char *const *>(argv.data()), environ),
-                  0);
-        posix_spawnattr_destroy(&attributes);
+        const pid_t pid = SpawnWithDefaultSignal(
+            {MIVO_ZIPTOOL_BIN, "add", path("t.zip"), path("big.bin")}, signal);
+        ASSERT_GT(pid, 0);
         // Wait until the new archive is being written, then interrupt.
         const auto temporary = [&] {
             for (const auto &e : fs::directory_iterator(root))
