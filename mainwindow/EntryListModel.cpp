@@ -6,7 +6,9 @@
 #include <unicode/ucol.h>
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -64,36 +66,54 @@ public:
                                 &status);
     }
 
-    // Appends the sort key of `name` to `keys` (without its final zero byte).
-    void appendKey(std::string_view name, std::string &keys) {
-        if (!collator_) {
-            keys.append(name);
-            return;
-        }
+    // The sort key of `name` (without its final zero byte), valid until the next call.
+    std::string_view key(std::string_view name) {
+        if (!collator_) return name;
         text_.resize(name.size() + 1);
         QStringDecoder decoder(QStringDecoder::Utf8);
         const QChar *end = decoder.appendToBuffer(
             text_.data(), QByteArrayView(name.data(), qsizetype(name.size())));
         const auto *utf16 = reinterpret_cast<const UChar *>(text_.data());
         const auto length = static_cast<int32_t>(end - text_.data());
-        const std::size_t at = keys.size();
-        keys.resize(at + key_.size());
         int32_t size =
-            ucol_getSortKey(collator_, utf16, length, reinterpret_cast<uint8_t *>(keys.data() + at),
+            ucol_getSortKey(collator_, utf16, length, reinterpret_cast<uint8_t *>(key_.data()),
                             static_cast<int32_t>(key_.size()));
         if (size > static_cast<int32_t>(key_.size())) {
             key_.resize(static_cast<std::size_t>(size));
-            keys.resize(at + key_.size());
             size = ucol_getSortKey(collator_, utf16, length,
-                                   reinterpret_cast<uint8_t *>(keys.data() + at), size);
+                                   reinterpret_cast<uint8_t *>(key_.data()), size);
         }
-        keys.resize(at + static_cast<std::size_t>(std::max(size - 1, 0)));
+        return {key_.data(), static_cast<std::size_t>(std::max(size - 1, 0))};
     }
 
 private:
     UCollator *collator_ = nullptr;
     std::vector<QChar> text_;
     std::vector<char> key_ = std::vector<char>(256); // the room a key may take
+};
+
+// Sort keys, each ending in a zero byte (ICU's keys hold no other), in blocks that are filled
+// and never moved: no copy of every key as they grow.
+class SortKeys {
+public:
+    const char *add(std::string_view key) {
+        const std::size_t size = key.size() + 1;
+        if (blocks_.empty() || used_ + size > capacity_) {
+            capacity_ = std::max<std::size_t>(kBlock, size);
+            blocks_.emplace_back(new char[capacity_]);
+            used_ = 0;
+        }
+        char *at = blocks_.back().get() + used_;
+        std::memcpy(at, key.data(), key.size());
+        at[key.size()] = '\0';
+        used_ += size;
+        return at;
+    }
+
+private:
+    static constexpr std::size_t kBlock = 1 << 16;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t used_ = 0, capacity_ = 0;
 };
 
 } // namespace
@@ -241,25 +261,17 @@ std::vector<std::uint32_t> EntryListModel::viewOrder() const {
     if (sortColumn_ < 0) return order;
     const bool ascending = sortOrder_ == Qt::AscendingOrder;
     if (sortColumn_ == 0 || sortColumn_ == 5) {
-        // Each row's key once, in one block, for the sort to compare bytes.
+        // Each row's key once, for the sort to compare bytes.
         NameOrder names;
-        std::string keys;
-        std::vector<std::size_t> starts;
-        starts.reserve(order.size() + 1);
-        std::vector<std::uint32_t> place(table_.rows.size());
-        for (std::size_t v = 0; v < order.size(); ++v) {
-            const Stored &s = table_.rows[order[v]];
-            place[order[v]] = static_cast<std::uint32_t>(v);
-            starts.push_back(keys.size());
-            names.appendKey(sortColumn_ == 0 ? table_.file(s) : table_.folder(s), keys);
+        SortKeys keys;
+        std::vector<const char *> keyOf(table_.rows.size());
+        for (const std::uint32_t r : order) {
+            const Stored &s = table_.rows[r];
+            keyOf[r] = keys.add(names.key(sortColumn_ == 0 ? table_.file(s) : table_.folder(s)));
         }
-        starts.push_back(keys.size());
-        auto key = [&](std::uint32_t r) {
-            const std::size_t v = place[r];
-            return std::string_view(keys).substr(starts[v], starts[v + 1] - starts[v]);
-        };
         std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-            return ascending ? key(a) < key(b) : key(b) < key(a);
+            return ascending ? std::strcmp(keyOf[a], keyOf[b]) < 0
+                             : std::strcmp(keyOf[b], keyOf[a]) < 0;
         });
     } else {
         std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {

@@ -5,7 +5,7 @@
 // themselves never move.
 //
 // A row is kept compact: its numbers, and its file and folder names in one shared text (rows
-// of one folder share its text). 100,000 rows cost about 6 MB.
+// of one folder share its text). 100,000 rows cost about 5 MB.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -80,8 +80,9 @@ private:
     struct Stored {
         std::int64_t totalSize, fileSize, factor;
         std::uint64_t when;         // year, month, day, hour, minute: compares as the time does
-        std::uint64_t file, folder; // offsets in Table::text
-        std::uint16_t fileLength, folderLength; // entry names are below 64 KiB
+        // Offsets in Table::text and lengths: entry names are below 64 KiB. 48 bytes a row.
+        std::uint64_t file : 48, fileLength : 16;
+        std::uint64_t folder : 48, folderLength : 16;
     };
     struct Table {
         std::deque<Stored> rows; // grows by blocks: no copy of every row at each doubling

@@ -1,6 +1,7 @@
 #include "VFunzip.h"
 
 #include "ArchiveReader.h"
+#include "DirectoryListing.h"
 #include "EntryNames.h"
 #include "ExtractTarget.h"
 #include "LocalTime.h"
@@ -86,6 +87,10 @@ void VFunzip::ListEntries() {
         reader_.reset();
         return;
     }
+    // A plain archive is listed from its directory, and libzip's copy of it is not kept: the
+    // reader opens again when an entry is extracted.
+    reader_.reset();
+    if (ListCentralDirectory(ArchivePath, [this](const EntryInfo &e) { fileInfo(e); })) return;
     ArchiveReader *r = nullptr;
     try {
         r = &reader();
@@ -93,16 +98,17 @@ void VFunzip::ListEntries() {
         message(e.description());
         throw;
     }
-    if (!FileInfo) return;
-    for (const EntryInfo &e : r->entries()) {
-        if (e.isFolder) continue;
-        const std::tm tm = LocalTime(e.mtime);
-        FileInfo(static_cast<std::int64_t>(e.size), static_cast<std::int64_t>(e.compressedSize),
-                 SavingPercent(e.size, e.compressedSize), tm.tm_mon + 1, tm.tm_mday,
-                 tm.tm_year + 1900, tm.tm_hour, tm.tm_min, EntryFileOf(e.name),
-                 EntryFolderOf(e.name), MethodName(e.method), e.crc,
-                 e.encryption != ZIP_EM_NONE ? 1 : 0);
-    }
+    for (const EntryInfo &e : r->entries())
+        fileInfo(e);
+}
+
+void VFunzip::fileInfo(const EntryInfo &e) {
+    if (e.isFolder || !FileInfo) return;
+    const std::tm tm = LocalTime(e.mtime);
+    FileInfo(static_cast<std::int64_t>(e.size), static_cast<std::int64_t>(e.compressedSize),
+             SavingPercent(e.size, e.compressedSize), tm.tm_mon + 1, tm.tm_mday, tm.tm_year + 1900,
+             tm.tm_hour, tm.tm_min, EntryFileOf(e.name), EntryFolderOf(e.name),
+             MethodName(e.method), e.crc, e.encryption != ZIP_EM_NONE ? 1 : 0);
 }
 
 bool VFunzip::extractOne(ArchiveReader &r, const EntryInfo &entry) {

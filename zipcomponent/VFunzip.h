@@ -91,6 +91,7 @@ private:
     ArchiveReader &reader(); // reopened when ArchivePath or the file changed
     void message(const std::string &text);
     bool extractOne(ArchiveReader &r, const EntryInfo &entry);
+    void fileInfo(const EntryInfo &entry); // FileInfo for a file entry
 
     std::unique_ptr<ArchiveReader> reader_;
 };
