@@ -1,6 +1,9 @@
 #include "DirectoryListing.h"
 
+#include "Descriptor.h"
 #include "EntryNames.h"
+#include "ReadWrite.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -25,24 +28,11 @@ std::uint64_t le64(const unsigned char *p) {
     return static_cast<std::uint64_t>(le32(p)) | static_cast<std::uint64_t>(le32(p + 4)) << 32;
 }
 
+// Exactly `size` bytes at `offset`; false on a failure or a file that ends before.
 bool readAt(int fd, std::uint64_t offset, unsigned char *out, std::size_t size) {
-    while (size > 0) {
-        const ssize_t got = pread(fd, out, size, static_cast<off_t>(offset));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) return false;
-        out += got;
-        offset += static_cast<std::uint64_t>(got);
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
+    return fileio::ReadAllAt(fd, static_cast<off_t>(offset), out, size) ==
+           static_cast<ssize_t>(size);
 }
-
-struct Fd {
-    int fd;
-    ~Fd() {
-        if (fd >= 0) ::close(fd);
-    }
-};
 
 constexpr std::uint16_t kAesMethod = 99;
 constexpr std::uint64_t kEnd = 22, kLocator = 20, kEnd64 = 56, kHeader = 46;
@@ -108,7 +98,7 @@ bool utf8AsLibzipReadsIt(std::string_view text) {
         const auto u = static_cast<unsigned char>(c);
         if (u < 32 && u != '\t' && u != '\r' && u != '\n') return false;
     }
-    return IsValidUtf8(text);
+    return fileio::IsValidUtf8(text);
 }
 
 // Whether an extra block parses as libzip wants it (no bytes left over); the first fields of
@@ -242,13 +232,13 @@ bool walk(int fd, const Directory &d, const std::function<void(const EntryInfo &
 
 bool ListCentralDirectory(const std::string &path,
                           const std::function<void(const EntryInfo &)> &each) {
-    const Fd file{open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    const fileio::Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st {};
-    if (file.fd < 0 || fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (!file.isOpen() || fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     const auto size = static_cast<std::uint64_t>(st.st_size);
-    const std::optional<Directory> d = locate(file.fd, size);
+    const std::optional<Directory> d = locate(file.get(), size);
     // Checked whole first, so that nothing is reported of an archive left to libzip.
-    return d && walk(file.fd, *d, nullptr) && walk(file.fd, *d, &each);
+    return d && walk(file.get(), *d, nullptr) && walk(file.get(), *d, &each);
 }
 
 } // namespace zipcomponent
