@@ -2,8 +2,8 @@
 
 #include "Descriptor.h"
 #include "EntryNames.h"
-#include "ReadWrite.h"
 #include "Utf8.h"
+#include "ZipBytes.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,22 +17,6 @@
 namespace zipcomponent {
 
 namespace {
-
-std::uint16_t le16(const unsigned char *p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-std::uint32_t le32(const unsigned char *p) {
-    return static_cast<std::uint32_t>(le16(p)) | static_cast<std::uint32_t>(le16(p + 2)) << 16;
-}
-std::uint64_t le64(const unsigned char *p) {
-    return static_cast<std::uint64_t>(le32(p)) | static_cast<std::uint64_t>(le32(p + 4)) << 32;
-}
-
-// Exactly `size` bytes at `offset`; false on a failure or a file that ends before.
-bool readAt(int fd, std::uint64_t offset, unsigned char *out, std::size_t size) {
-    return fileio::ReadAllAt(fd, static_cast<off_t>(offset), out, size) ==
-           static_cast<ssize_t>(size);
-}
 
 constexpr std::uint16_t kAesMethod = 99;
 constexpr std::uint64_t kEnd = 22, kLocator = 20, kEnd64 = 56, kHeader = 46;

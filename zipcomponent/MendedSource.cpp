@@ -1,8 +1,8 @@
 #include "MendedSource.h"
 
 #include "Descriptor.h"
-#include "ReadWrite.h"
 #include "Utf8.h"
+#include "ZipBytes.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,21 +14,6 @@
 namespace zipcomponent {
 
 namespace {
-
-std::uint16_t le16(const unsigned char *p) {
-    return static_cast<std::uint16_t>(p[0] | p[1] << 8);
-}
-std::uint32_t le32(const unsigned char *p) {
-    return static_cast<std::uint32_t>(le16(p)) | static_cast<std::uint32_t>(le16(p + 2)) << 16;
-}
-std::uint64_t le64(const unsigned char *p) {
-    return static_cast<std::uint64_t>(le32(p)) | static_cast<std::uint64_t>(le32(p + 4)) << 32;
-}
-
-bool readAt(int fd, std::uint64_t offset, void *out, std::size_t size) {
-    return fileio::ReadAllAt(fd, static_cast<off_t>(offset), out, size) ==
-           static_cast<ssize_t>(size);
-}
 
 // The central directory's bytes, as the end record (or its ZIP64 form) places them.
 std::vector<unsigned char> centralDirectory(int fd, std::uint64_t fileSize, std::uint64_t &offset) {
